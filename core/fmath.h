@@ -1,0 +1,50 @@
+// Single-precision math routines: the core's own roundings, roots and trigonometry.
+// Every angle and root that decides the drawing comes from here, never from <cmath>.
+#pragma once
+
+#include <cstdint>
+
+namespace marloq {
+
+// Stored results are 32-bit floats; intermediates are evaluated as long double
+// (the x87 80-bit format on x86-64) and rounded where a value is stored.
+using Extended = long double;
+
+inline constexpr float kHalfPi = 1.5707963705062866f;
+inline constexpr Extended kPiExtended = 3.14159265358979323851L;
+inline constexpr float kPi = 3.1415927410125732f;
+inline constexpr float kTwoPi = 6.2831855f;
+inline constexpr float kTwoOverPi = 0.6366197466850281f;
+inline constexpr float kOneOverPi = 0.31830987334251404f;
+inline constexpr float kTiny = 0.000244140625f;              // 2^-12
+inline constexpr float kTinySquared = 5.9604644775390625e-8f; // 2^-24
+
+// Truncates towards zero into 32 bits. NaN gives 0; values beyond the 32-bit
+// range saturate, so absurd program numbers never reach an undefined conversion.
+inline int32_t TruncToInt32(Extended v) {
+  if (v != v) return 0;
+  if (v >= 2147483648.0L) return INT32_MAX;
+  if (v <= -2147483649.0L) return INT32_MIN;
+  return static_cast<int32_t>(v);
+}
+
+inline float FAbs(float x) { return x >= 0 ? x : -x; }
+
+// Half away from zero, unlike every other rounding of the system (half to even).
+inline int32_t FRound(float x) {
+  return x >= 0 ? TruncToInt32(Extended(x) + 0.5L) : TruncToInt32(Extended(x) - 0.5L);
+}
+
+inline int32_t FTrunc(float x) { return TruncToInt32(Extended(x)); }
+
+inline float FSqr(float x) { return static_cast<float>(Extended(x) * x); }
+
+float FSqrt(float x);
+float FArcTan(float x);
+float FAngle(float x, float y);  // direction of (x, y) in (-pi, pi]; x first
+float FArcCos(float x);
+float FTan(float x);
+float FSin(float x);
+float FCos(float x);
+
+}  // namespace marloq

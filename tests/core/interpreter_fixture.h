@@ -1,0 +1,38 @@
+// Test helper: an interpreter state loaded with an already filtered program text.
+#pragma once
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "core/block_reader.h"
+#include "core/interpreter_state.h"
+
+namespace marloq::test {
+
+// Text as the program buffer holds it: upper case, one block per line feed.
+inline std::unique_ptr<TInterpreterState> MakeState(std::string_view text) {
+  auto s = std::make_unique<TInterpreterState>();
+  std::memcpy(s->ProgramText, text.data(), text.size());
+  s->ProgramText[text.size()] = 0;
+  ResetInterpreter(*s);
+  return s;
+}
+
+inline void SetBlockText(TInterpreterState& s, std::string_view text) {
+  s.BlockText.Length = static_cast<uint8_t>(text.size());
+  std::memcpy(s.BlockText.Chars, text.data(), text.size());
+}
+
+inline std::string BlockTextOf(const TInterpreterState& s) { return std::string(s.BlockText.View()); }
+
+// Counts the calls of a core callback.
+struct CallCounter {
+  int calls = 0;
+  TCallback Bind() {
+    return {[](void* c) { ++static_cast<CallCounter*>(c)->calls; }, this};
+  }
+};
+
+}  // namespace marloq::test

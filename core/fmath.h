@@ -28,6 +28,15 @@ inline int32_t TruncToInt32(Extended v) {
   return static_cast<int32_t>(v);
 }
 
+// The system's other rounding (the view's and the tool's): to nearest, ties to even,
+// saturating like TruncToInt32. Uses the current rounding mode, which nothing changes.
+inline int32_t RoundHalfEven(Extended v) {
+  if (v != v) return 0;
+  if (v >= 2147483647.5L) return INT32_MAX;
+  if (v <= -2147483648.5L) return INT32_MIN;
+  return static_cast<int32_t>(__builtin_rintl(v));
+}
+
 inline float FAbs(float x) { return x >= 0 ? x : -x; }
 
 // Half away from zero, unlike every other rounding of the system (half to even).

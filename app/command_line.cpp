@@ -1,0 +1,97 @@
+// Command line: every value is checked here, so a bad option fails before any work.
+#include "app/command_line.h"
+
+#include <charconv>
+#include <cstdio>
+
+#include "view/system_text.h"
+
+namespace marloq {
+
+const char* const kUsage =
+    "usage: marloq --render FILE.CNC [--image OUT.png] [--drill MM] [--compensation Links|keine|Rechts]\n"
+    "                                [--size WxH] [--max-blocks N] [--max-steps N]\n"
+    "       marloq --blocks FILE.CNC [--max-blocks N]\n"
+    "  --render  run one DRAW without a window: writes FILE.LOG and the picture (default FILE.png)\n"
+    "  --blocks  list the blocks the interpreter reads, with codes and end points in mm\n";
+
+namespace {
+
+bool ParseCount(const std::string& v, unsigned long long& out) {
+  const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), out);
+  return ec == std::errc() && end == v.data() + v.size() && out > 0;
+}
+
+bool ParseSize(const std::string& v, int& w, int& h) {
+  const size_t x = v.find('x');
+  if (x == std::string::npos) return false;
+  const auto a = std::from_chars(v.data(), v.data() + x, w);
+  const auto b = std::from_chars(v.data() + x + 1, v.data() + v.size(), h);
+  return a.ec == std::errc() && a.ptr == v.data() + x && b.ec == std::errc() &&
+         b.ptr == v.data() + v.size() && w >= 1 && h >= 1 && w <= 16384 && h <= 16384;
+}
+
+// The drill as the window shows it: one decimal, the system's separator.
+bool ParseDrill(const std::string& v, std::string& text) {
+  const std::string normal = [&] {
+    std::string t = v;
+    for (char& c : t) if (c == ',') c = '.';
+    return t;
+  }();
+  float mm = 0;
+  const auto [end, ec] = std::from_chars(normal.data(), normal.data() + normal.size(), mm);
+  if (ec != std::errc() || end != normal.data() + normal.size() || !(mm >= 0) || mm > 655.0f) return false;
+  text = FormatSystem("%1.1f", mm);
+  return true;
+}
+
+}  // namespace
+
+TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
+  TCommandLine cl;
+  const auto bad = [&](const std::string& message) {
+    cl.Error = message;
+    return cl;
+  };
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--help" || a == "-h") {
+      cl.Job = TJob::Help;
+      return cl;
+    }
+    if (a.rfind("--", 0) != 0) return bad("unexpected argument '" + a + "'");
+    if (i + 1 >= args.size()) return bad(a + " needs a value");
+    const std::string& v = args[++i];
+    unsigned long long n = 0;
+    if (a == "--render" || a == "--blocks") {
+      cl.Job = a == "--render" ? TJob::Render : TJob::ListBlocks;
+      cl.Render.ProgramFile = v;
+    } else if (a == "--image") {
+      cl.Render.ImageFile = v;
+    } else if (a == "--drill") {
+      if (!ParseDrill(v, cl.Render.DrillText))
+        return bad("--drill takes a diameter in mm from 0 to 655, not '" + v + "'");
+    } else if (a == "--compensation") {
+      if (v == "Links") cl.Render.Compensation = 0;
+      else if (v == "keine") cl.Render.Compensation = 1;
+      else if (v == "Rechts") cl.Render.Compensation = 2;
+      else return bad("--compensation takes Links, keine or Rechts, not '" + v + "'");
+    } else if (a == "--size") {
+      if (!ParseSize(v, cl.Render.Width, cl.Render.Height))
+        return bad("--size takes WIDTHxHEIGHT in pixels from 1 to 16384, not '" + v + "'");
+    } else if (a == "--max-blocks") {
+      if (!ParseCount(v, n)) return bad("--max-blocks takes a positive whole number, not '" + v + "'");
+      cl.Render.MaxBlocks = n;
+      cl.MaxListedBlocks = n > 1000000000ULL ? 1000000000L : static_cast<long>(n);
+    } else if (a == "--max-steps") {
+      if (!ParseCount(v, n)) return bad("--max-steps takes a positive whole number, not '" + v + "'");
+      cl.Render.MaxSteps = n;
+    } else {
+      return bad("unknown option '" + a + "'");
+    }
+  }
+  if (cl.Job == TJob::Help) return bad("nothing to do");
+  return cl;
+}
+
+}  // namespace marloq

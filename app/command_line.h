@@ -1,0 +1,24 @@
+// Command line: the job and its options, parsed from the arguments without side effects.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/render.h"
+
+namespace marloq {
+
+enum class TJob { Help, ListBlocks, Render };
+
+struct TCommandLine {
+  TJob Job = TJob::Help;
+  TRenderOptions Render;
+  long MaxListedBlocks = 1000000;
+  std::string Error;  // a clear one-line message when the arguments are bad
+};
+
+TCommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+extern const char* const kUsage;
+
+}  // namespace marloq

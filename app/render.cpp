@@ -1,0 +1,113 @@
+// Headless rendering: a host of plain values stands in for the window. Waits for the
+// user are answered at once, as if "NextPos" were pressed the moment a wait begins.
+#include "app/render.h"
+
+#include <QImage>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "app/program_file.h"
+#include "view/block_driver.h"
+#include "view/draw_sequence.h"
+#include "view/program_text.h"
+#include "view/simulation.h"
+
+namespace marloq {
+
+namespace {
+
+constexpr int kExitBadInput = 2, kExitGuard = 3;
+
+class TRenderHost final : public TSimulationHost {
+ public:
+  TRenderHost(TRunControl& run, const TRenderOptions& o)
+      : run_(run), comboIndex_(o.Compensation), drill_(o.DrillText), width_(o.Width), height_(o.Height) {}
+  std::string Label1Text() const override { return label1_; }
+  void SetLabel1Text(std::string_view t) override { label1_.assign(t); }
+  std::string StaticText1Text() const override { return staticText1_; }
+  void SetStaticText1Text(std::string_view t) override { staticText1_.assign(t); }
+  void SetFileButtonCaption(std::string_view) override {}
+  void SetStop1Caption(std::string_view) override {}
+  void SetLineButtonEnabled(bool) override {}
+  int ComboBox1Index() const override { return comboIndex_; }
+  void SetComboBox1Index(int index) override { comboIndex_ = index; }
+  std::string DrEditText() const override { return drill_; }
+  void SetDrEditText(std::string_view t) override { drill_.assign(t); }
+  int CanvasWidth() const override { return width_; }
+  int CanvasHeight() const override { return height_; }
+  void CanvasChanged(const TDirtyRect&) override {}
+  void ProcessMessages() override { run_.NextPosRequest = true; }
+
+ private:
+  TRunControl& run_;
+  int comboIndex_;
+  std::string drill_, label1_, staticText1_;
+  int width_, height_;
+};
+
+std::string WithExtension(const std::string& path, const char* extension) {
+  return std::filesystem::path(path).replace_extension(extension).string();
+}
+
+// Written beside the target and renamed over it, so a picture is whole or absent.
+bool SavePicture(const QImage& image, const std::string& path, std::string& error) {
+  const std::string temporary = path + ".part";
+  if (!image.save(QString::fromStdString(temporary), "PNG")) {
+    std::remove(temporary.c_str());
+    error = "cannot write " + path;
+    return false;
+  }
+  std::error_code ec;
+  std::filesystem::rename(temporary, path, ec);
+  if (ec) {
+    std::remove(temporary.c_str());
+    error = "cannot write " + path + ": " + ec.message();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int RenderProgram(const TRenderOptions& o) {
+  std::string error;
+  const auto bytes = ReadProgramFile(o.ProgramFile, error);
+  if (!bytes) {
+    std::fprintf(stderr, "marloq: %s\n", error.c_str());
+    return kExitBadInput;
+  }
+  auto sim = std::make_unique<TSimulation>();
+  TRenderHost host(sim->Run, o);
+  sim->Host = &host;
+  sim->Run.RunMode = true;
+  sim->Run.ProgramFileName =
+      std::filesystem::absolute(o.ProgramFile).lexically_normal().string();
+  sim->Guard.MaxBlocks = o.MaxBlocks;
+  sim->Guard.MaxSteps = o.MaxSteps;
+  sim->Canvas.Resize(o.Width, o.Height);
+  LineButtonClick(*sim, SplitEditorLines(*bytes));
+
+  int status = 0;
+  if (!sim->Log.Error().empty())
+    std::fprintf(stderr, "marloq: warning: log lost: %s\n", sim->Log.Error().c_str());
+  const std::string image = o.ImageFile.empty() ? WithExtension(o.ProgramFile, ".png") : o.ImageFile;
+  if (!SavePicture(sim->Canvas.Image(), image, error)) {
+    std::fprintf(stderr, "marloq: %s\n", error.c_str());
+    status = kExitBadInput;
+  }
+  std::string length = host.Label1Text();  // DRAW leaves the milling length there
+  while (!length.empty() && length.back() == ' ') length.pop_back();
+  std::printf("%s\n", length.c_str());
+  if (sim->Guard.Tripped) {
+    std::fprintf(stderr,
+                 "marloq: stopped: the program ran past %llu blocks or %llu steps in one pass "
+                 "(--max-blocks, --max-steps); log and picture show the run up to there\n",
+                 static_cast<unsigned long long>(o.MaxBlocks),
+                 static_cast<unsigned long long>(o.MaxSteps));
+    return kExitGuard;
+  }
+  return status;
+}
+
+}  // namespace marloq

@@ -1,0 +1,17 @@
+// Subprograms: an L block jumps behind its label line (N and the label number), an
+// M30 returns behind the L block; a D word repeats the call. At most four levels.
+#pragma once
+
+#include <cstdint>
+
+#include "core/interpreter_state.h"
+
+namespace marloq {
+
+// For the current L block: the label number on success, 0 when no label matched.
+int32_t CallSubprogram(TInterpreterState& s);
+
+// For an M30 block: true when there was nothing to return to (end of program).
+bool ReturnFromSubprogram(TInterpreterState& s);
+
+}  // namespace marloq

@@ -1,0 +1,35 @@
+// Log writer: the .LOG file of one DRAW. Every log line of the engine passes here.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace marloq {
+
+class TLogWriter {
+ public:
+  TLogWriter();
+  ~TLogWriter();
+  TLogWriter(const TLogWriter&) = delete;
+  TLogWriter& operator=(const TLogWriter&) = delete;
+
+  // Creates the file afresh (replacing an old log) with its first line.
+  void Create(const std::string& path, std::string_view firstLine);
+  void AppendLine(std::string_view text);  // the text and the line end CR LF
+  void Flush();                            // hands every gathered line to the OS
+  void Close();
+
+  // The first failure of this file, "PATH: reason"; empty while all went well. A
+  // failing log never stops a run: the lines are lost, the run goes on.
+  const std::string& Error() const { return error_; }
+  const std::string& Path() const { return path_; }
+
+ private:
+  void Fail(const char* what);
+  int fd_ = -1;
+  std::string path_;
+  std::string buffer_;
+  std::string error_;
+};
+
+}  // namespace marloq

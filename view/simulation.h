@@ -1,0 +1,46 @@
+// One simulation: everything one DRAW touches, bundled so that every routine of the
+// engine works on one instance and several simulations can run side by side.
+#pragma once
+
+#include <cstdint>
+
+#include "core/interpreter_state.h"
+#include "view/canvas.h"
+#include "view/log_writer.h"
+#include "view/simulation_host.h"
+#include "view/view_state.h"
+
+namespace marloq {
+
+// Guards against programs that never end by themselves (a subprogram loop, a move of
+// light years). Counted per pass over the program; once tripped, the DRAW stops as
+// if the user had pressed STOP, and every later pass of the same DRAW stops at once.
+struct TRunGuard {
+  uint64_t MaxBlocks = 10'000'000;     // block advances per pass
+  uint64_t MaxSteps = 4'000'000'000;   // unit steps per pass (40 km of travel)
+  uint64_t Blocks = 0, Steps = 0;
+  bool Tripped = false;
+};
+
+struct TSimulation {
+  TInterpreterState Core{};
+  TViewState View;
+  TRunControl Run;
+  TCanvas Canvas;
+  TLogWriter Log;
+  TRunGuard Guard;
+  TSimulationHost* Host = nullptr;
+};
+
+// Registers the view's routines with the core, bound to this simulation.
+void BindMotionCallbacks(TSimulation& sim);
+
+// The run's point of responsiveness: the log goes to disk, the window repaints what
+// changed and handles pending input.
+void ProcessPendingMessages(TSimulation& sim);
+
+// AdvanceBlock under the guard; false (with StopRequest set) once the guard trips.
+bool AdvanceGuarded(TSimulation& sim);
+void StartGuardedPass(TSimulation& sim);
+
+}  // namespace marloq

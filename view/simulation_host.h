@@ -1,0 +1,40 @@
+// The host of a simulation: everything the engine needs from a window. The main window
+// implements it with widgets, the headless renderer with plain values.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace marloq {
+
+struct TDirtyRect {
+  int Left, Top, Right, Bottom;  // pixels, right and bottom exclusive; empty when Left >= Right
+};
+
+class TSimulationHost {
+ public:
+  virtual ~TSimulationHost() = default;
+
+  virtual std::string Label1Text() const = 0;
+  virtual void SetLabel1Text(std::string_view text) = 0;
+  virtual std::string StaticText1Text() const = 0;
+  virtual void SetStaticText1Text(std::string_view text) = 0;
+  virtual void SetFileButtonCaption(std::string_view caption) = 0;
+  virtual void SetStop1Caption(std::string_view caption) = 0;
+  virtual void SetLineButtonEnabled(bool enabled) = 0;
+  virtual int ComboBox1Index() const = 0;  // 0 "Links", 1 "keine", 2 "Rechts"
+  virtual void SetComboBox1Index(int index) = 0;
+  virtual std::string DrEditText() const = 0;
+  virtual void SetDrEditText(std::string_view text) = 0;
+
+  virtual int CanvasWidth() const = 0;
+  virtual int CanvasHeight() const = 0;
+  // The canvas changed inside this rectangle since the last call; repaint it.
+  virtual void CanvasChanged(const TDirtyRect& dirty) = 0;
+
+  // Process pending window messages once: the run's only points of responsiveness.
+  // Clicks handled here only set run-control flags.
+  virtual void ProcessMessages() = 0;
+};
+
+}  // namespace marloq

@@ -1,5 +1,4 @@
 // Program entry: parses the command line and runs the chosen job.
-#include <QGuiApplication>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -37,12 +36,7 @@ int main(int argc, char** argv) {
   switch (cl.Job) {
     case marloq::TJob::Help: std::fputs(marloq::kUsage, stdout); return 0;
     case marloq::TJob::ListBlocks: return ListBlocksOfFile(cl);
-    case marloq::TJob::Render: {
-      // Images and PNG writing need the GUI application's plugins, not a display.
-      qputenv("QT_QPA_PLATFORM", "offscreen");
-      QGuiApplication app(argc, argv);
-      return marloq::RenderProgram(cl.Render);
-    }
+    case marloq::TJob::Render: return marloq::RenderProgram(cl.Render);
   }
   return 0;
 }

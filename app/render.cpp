@@ -1,5 +1,5 @@
-// Headless rendering: a host of plain values stands in for the window. Waits for the
-// user are answered at once, as if "NextPos" were pressed the moment a wait begins.
+// Headless rendering: the headless host stands in for the window; the picture is
+// written atomically beside its final name.
 #include "app/render.h"
 
 #include <QImage>
@@ -10,6 +10,7 @@
 #include "app/program_file.h"
 #include "view/block_driver.h"
 #include "view/draw_sequence.h"
+#include "view/headless_host.h"
 #include "view/program_text.h"
 #include "view/simulation.h"
 
@@ -18,33 +19,6 @@ namespace marloq {
 namespace {
 
 constexpr int kExitBadInput = 2, kExitGuard = 3;
-
-class TRenderHost final : public TSimulationHost {
- public:
-  TRenderHost(TRunControl& run, const TRenderOptions& o)
-      : run_(run), comboIndex_(o.Compensation), drill_(o.DrillText), width_(o.Width), height_(o.Height) {}
-  std::string Label1Text() const override { return label1_; }
-  void SetLabel1Text(std::string_view t) override { label1_.assign(t); }
-  std::string StaticText1Text() const override { return staticText1_; }
-  void SetStaticText1Text(std::string_view t) override { staticText1_.assign(t); }
-  void SetFileButtonCaption(std::string_view) override {}
-  void SetStop1Caption(std::string_view) override {}
-  void SetLineButtonEnabled(bool) override {}
-  int ComboBox1Index() const override { return comboIndex_; }
-  void SetComboBox1Index(int index) override { comboIndex_ = index; }
-  std::string DrEditText() const override { return drill_; }
-  void SetDrEditText(std::string_view t) override { drill_.assign(t); }
-  int CanvasWidth() const override { return width_; }
-  int CanvasHeight() const override { return height_; }
-  void CanvasChanged(const TDirtyRect&) override {}
-  void ProcessMessages() override { run_.NextPosRequest = true; }
-
- private:
-  TRunControl& run_;
-  int comboIndex_;
-  std::string drill_, label1_, staticText1_;
-  int width_, height_;
-};
 
 std::string WithExtension(const std::string& path, const char* extension) {
   return std::filesystem::path(path).replace_extension(extension).string();
@@ -78,7 +52,9 @@ int RenderProgram(const TRenderOptions& o) {
     return kExitBadInput;
   }
   auto sim = std::make_unique<TSimulation>();
-  TRenderHost host(sim->Run, o);
+  THeadlessHost host(sim->Run, o.Width, o.Height);
+  host.SetComboBox1Index(o.Compensation);
+  host.SetDrEditText(o.DrillText);
   sim->Host = &host;
   sim->Run.RunMode = true;
   sim->Run.ProgramFileName =

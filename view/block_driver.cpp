@@ -78,7 +78,9 @@ bool DispatchBlock(TSimulation& sim) {
     case 'F': SetBlockFeed(s); break;
     case 'G': DispatchG(sim, number); break;
     case 'H':
-      if (number >= 40 && number <= 42) SetCompensation(sim, number - 41);
+      if (number == 40) SetCompensation(sim, 0);
+      if (number == 41) SetCompensation(sim, -1);
+      if (number == 42) SetCompensation(sim, 1);
       break;
     case 'L': {
       const int32_t label = CallSubprogram(s);

@@ -10,7 +10,7 @@
 
 namespace marloq {
 
-class THeadlessHost final : public TSimulationHost {
+class THeadlessHost : public TSimulationHost {
  public:
   THeadlessHost(TRunControl& run, int canvasWidth, int canvasHeight)
       : run_(run), width_(canvasWidth), height_(canvasHeight) {}

@@ -1,0 +1,87 @@
+// Command line and headless rendering: option values, clear errors, exit statuses,
+// and what --render leaves on disk.
+#include "app/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/render.h"
+
+namespace marloq {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ParseCase {
+  std::vector<std::string> args;
+  const char* error;  // a part of the message, or nullptr when the arguments are good
+};
+
+TEST(ParseCommandLine, BadValuesGetClearMessages) {
+  const ParseCase cases[] = {
+      {{"--render", "a.CNC"}, nullptr},
+      {{"--render", "a.CNC", "--drill", "2,5", "--compensation", "Rechts", "--size", "320x200"}, nullptr},
+      {{"--render"}, "--render needs a value"},
+      {{"--render", "a.CNC", "--drill", "abc"}, "--drill takes"},
+      {{"--render", "a.CNC", "--drill", "-1"}, "--drill takes"},
+      {{"--render", "a.CNC", "--compensation", "links"}, "Links, keine or Rechts"},
+      {{"--render", "a.CNC", "--size", "0x10"}, "--size takes"},
+      {{"--render", "a.CNC", "--size", "10x"}, "--size takes"},
+      {{"--render", "a.CNC", "--max-blocks", "1e3"}, "positive whole number"},
+      {{"--render", "a.CNC", "--frobnicate", "1"}, "unknown option"},
+      {{"a.CNC"}, "unexpected argument"},
+      {{}, "nothing to do"},
+  };
+  for (const auto& c : cases) {
+    const TCommandLine cl = ParseCommandLine(c.args);
+    if (c.error) EXPECT_NE(cl.Error.find(c.error), std::string::npos) << cl.Error;
+    else EXPECT_EQ(cl.Error, "");
+  }
+}
+
+TEST(ParseCommandLine, DrillIsKeptAsTheWindowWritesIt) {
+  const char* drills[][2] = {{"2,5", "2,5"}, {"2.5", "2,5"}, {"3", "3,0"}, {"0.25", "0,2"}};
+  for (const auto& d : drills) {
+    const TCommandLine cl = ParseCommandLine({"--render", "a.CNC", "--drill", d[0]});
+    EXPECT_EQ(cl.Render.DrillText, d[1]) << d[0];
+  }
+}
+
+struct RenderCase {
+  const char* program;
+  uint64_t maxBlocks;
+  int status;
+};
+
+TEST(RenderProgram, WritesLogAndPictureOrSaysWhyNot) {
+  const fs::path dir = fs::temp_directory_path() / ("marloq-render-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  const RenderCase cases[] = {
+      {"G0X10Y10Z2\nG1Z-1\nG1X50\nM30\n\n", 1000, 0},
+      {"N1\nL1\nM30\n\n", 1000, 3},  // never ends by itself: stopped by the guard
+  };
+  for (const auto& c : cases) {
+    const fs::path program = dir / "prog.CNC";
+    std::ofstream(program) << c.program;
+    fs::remove(dir / "prog.LOG");
+    fs::remove(dir / "prog.png");
+    TRenderOptions o;
+    o.ProgramFile = program.string();
+    o.MaxBlocks = c.maxBlocks;
+    EXPECT_EQ(RenderProgram(o), c.status) << c.program;
+    EXPECT_TRUE(fs::exists(dir / "prog.LOG")) << "nothing written before is lost";
+    EXPECT_GT(fs::file_size(dir / "prog.png"), 0u);
+  }
+  TRenderOptions missing;
+  missing.ProgramFile = (dir / "missing.CNC").string();
+  EXPECT_EQ(RenderProgram(missing), 2);
+  TRenderOptions folder;
+  folder.ProgramFile = dir.string();
+  EXPECT_EQ(RenderProgram(folder), 2);
+  fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace marloq

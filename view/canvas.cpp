@@ -13,6 +13,13 @@ namespace marloq {
 namespace {
 // Products of two 33-bit line deltas need more than 64 bits.
 __extension__ typedef __int128 TWide;
+
+int64_t IntSqrt(int64_t v) {
+  int64_t r = static_cast<int64_t>(std::sqrt(static_cast<double>(v)));
+  while (r * r > v) --r;
+  while ((r + 1) * (r + 1) <= v) ++r;
+  return r;
+}
 }  // namespace
 
 uint16_t PixelOf(TColor c) {
@@ -65,25 +72,21 @@ void TCanvas::UpdateInk() {
 
 // The disc of a pen w pixels wide: the pixels whose centres lie within w/2 of the
 // disc's centre, which sits on a pixel centre for odd w and between four for even w.
+// Doubled, every offset is an integer: per row the widest offset a of the parity of
+// w - 1 with a^2 + b^2 <= w^2, exact and in one root per row (a pen change is cheap
+// even at the widest pen).
 void TCanvas::UpdateDisc() {
   discPainted_ = false;
   const int32_t w = std::clamp<int32_t>(penWidth_, 1, 4096);
-  const double c = (w - 1) / 2.0;
-  const double r2 = (w / 2.0) * (w / 2.0);
-  const int32_t lo = -static_cast<int32_t>(std::floor(c));
+  const int32_t lo = -((w - 1) / 2);
   disc_.clear();
   discTop_ = lo;
   for (int32_t j = 0; j < w; ++j) {
-    const double dy = j - c;
-    int32_t left = w, right = -1;
-    for (int32_t i = 0; i < w; ++i) {
-      const double dx = i - c;
-      if (dx * dx + dy * dy <= r2) {
-        left = std::min(left, i);
-        right = std::max(right, i);
-      }
-    }
-    disc_.push_back({left + lo, right + lo});
+    const int64_t b = 2 * int64_t(j) - (w - 1);
+    int64_t a = IntSqrt(int64_t(w) * w - b * b);  // at least 1: |b| < w
+    if ((a + w - 1) % 2 != 0) --a;
+    disc_.push_back({static_cast<int32_t>((w - 1 - a) / 2) + lo,
+                     static_cast<int32_t>((w - 1 + a) / 2) + lo});
   }
   discReach_ = w - 1 + lo > -lo ? w - 1 + lo : -lo;
 }
@@ -100,17 +103,27 @@ void TCanvas::FillSpan(int64_t y, int64_t left, int64_t right) {
   dirty_.Bottom = std::max<int>(dirty_.Bottom, static_cast<int>(y + 1));
 }
 
+// The disc rows [first, last) of a disc centred on row y that lie on the image: a
+// pen thousands of pixels wide costs no more per stamp than the image is high.
+void TCanvas::VisibleDiscRows(int64_t y, int64_t& first, int64_t& last) const {
+  first = std::max<int64_t>(0, -(y + discTop_));
+  last = std::min<int64_t>(static_cast<int64_t>(disc_.size()), height_ - (y + discTop_));
+}
+
 void TCanvas::StampDisc(int64_t x, int64_t y) {
-  for (size_t j = 0; j < disc_.size(); ++j)
-    FillSpan(y + discTop_ + static_cast<int64_t>(j), x + disc_[j].Left, x + disc_[j].Right);
+  int64_t first, last;
+  VisibleDiscRows(y, first, last);
+  for (int64_t j = first; j < last; ++j)
+    FillSpan(y + discTop_ + j, x + disc_[j].Left, x + disc_[j].Right);
 }
 
 // The spans of the disc at (x, y) that the disc one pixel away at (fromX, fromY) lacks.
 void TCanvas::StampLeadingEdge(int64_t fromX, int64_t fromY, int64_t x, int64_t y) {
   const int64_t rows = static_cast<int64_t>(disc_.size());
-  for (int64_t j = 0; j < rows; ++j) {
+  int64_t first, last;
+  VisibleDiscRows(y, first, last);
+  for (int64_t j = first; j < last; ++j) {
     const int64_t row = y + discTop_ + j;
-    if (row < 0 || row >= height_) continue;
     const int64_t left = x + disc_[j].Left, right = x + disc_[j].Right;
     const int64_t oj = row - fromY - discTop_;
     if (oj < 0 || oj >= rows) {
@@ -162,8 +175,8 @@ void TCanvas::LineTo(int32_t x1, int32_t y1) {
   // i.e. floor((2 k dMinor + length) / (2 length)); exact at the first visible pixel,
   // then carried along by its remainder.
   const int64_t den = 2 * std::max<int64_t>(length, 1);
-  const int64_t inc = 2 * dMinor * step;
-  const TWide num = static_cast<TWide>(2 * first) * (dMinor * step) + length;
+  const int64_t inc = 2 * dMinor;
+  const TWide num = static_cast<TWide>(2 * first) * dMinor + length;
   TWide q128 = num / den;
   TWide r128 = num % den;
   if (r128 < 0) {

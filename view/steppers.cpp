@@ -2,6 +2,8 @@
 // trigonometry. The drawing lags 19 steps behind the positions through the delay line.
 #include "view/steppers.h"
 
+#include <cstdint>
+
 #include "core/axis_stepping.h"
 #include "core/fmath.h"
 #include "view/block_driver.h"
@@ -15,10 +17,17 @@ namespace {
 constexpr Extended kArcStepLength = 0.49L;   // world units of arc per angle increment
 constexpr Extended kZSpreadFactor = 0.96775L; // Z steps spread over this share of the arc
 
+// A position at the 32-bit limit stays there: a path that absurd numbers drive past
+// the limit (a saturated target, an arc around it) stays defined.
+void StepPos(int32_t& pos, uint8_t bits, uint8_t plusBit, uint8_t minusBit) {
+  const int delta = ((bits & plusBit) != 0) - ((bits & minusBit) != 0);
+  if ((delta > 0 && pos < INT32_MAX) || (delta < 0 && pos > INT32_MIN)) pos += delta;
+}
+
 void ApplyStep(TInterpreterState& s, uint8_t bits) {
-  s.AxisX.Pos += ((bits & kStepXPlus) != 0) - ((bits & kStepXMinus) != 0);
-  s.AxisY.Pos += ((bits & kStepYPlus) != 0) - ((bits & kStepYMinus) != 0);
-  s.AxisZ.Pos += ((bits & kStepZPlus) != 0) - ((bits & kStepZMinus) != 0);
+  StepPos(s.AxisX.Pos, bits, kStepXPlus, kStepXMinus);
+  StepPos(s.AxisY.Pos, bits, kStepYPlus, kStepYMinus);
+  StepPos(s.AxisZ.Pos, bits, kStepZPlus, kStepZMinus);
 }
 
 Extended TargetGap(const TAxis& a) { return Extended(a.Target) - a.Pos; }

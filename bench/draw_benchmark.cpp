@@ -1,0 +1,183 @@
+// marloq_bench: one whole headless DRAW of a generated program per iteration, as
+// `marloq --render` runs it: fresh simulation, log file, PNG of the canvas.
+#include <benchmark/benchmark.h>
+
+#include <QImage>
+#include <QString>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "bench/program_generator.h"
+#include "view/draw_sequence.h"
+#include "view/headless_host.h"
+#include "view/program_text.h"
+#include "view/simulation.h"
+
+namespace marloq::bench {
+
+namespace {
+
+constexpr int kCanvasWidth = 700, kCanvasHeight = 511;
+
+// What the guard counted in the passes of one DRAW. It is reset per pass and holds the
+// last pass's count when DRAW returns, so the probe reads it at host calls in between.
+struct TPassCounts {
+  uint64_t FirstPassSteps = 0;  // the drawing pass before the run: arcs only
+  uint64_t RunSteps = 0, RunBlocks = 0;
+  uint64_t LastPassSteps = 0;   // what TRunGuard::Steps holds after DRAW: the approach pass
+  std::string Label;            // the milling length, to check the timed runs against
+};
+
+// A headless host that also reads the guard: the drill text is read once between the
+// first pass and the run, and Label1 last gets the milling length, right after the run.
+class TProbeHost final : public TSimulationHost {
+ public:
+  TProbeHost(TSimulation& sim, TPassCounts& counts)
+      : sim_(sim), counts_(counts), host_(sim.Run, kCanvasWidth, kCanvasHeight) {}
+
+  std::string Label1Text() const override { return host_.Label1Text(); }
+  void SetLabel1Text(std::string_view t) override {
+    counts_.RunSteps = sim_.Guard.Steps;
+    counts_.RunBlocks = sim_.Guard.Blocks;
+    host_.SetLabel1Text(t);
+  }
+  std::string StaticText1Text() const override { return host_.StaticText1Text(); }
+  void SetStaticText1Text(std::string_view t) override { host_.SetStaticText1Text(t); }
+  void SetFileButtonCaption(std::string_view t) override { host_.SetFileButtonCaption(t); }
+  void SetStop1Caption(std::string_view t) override { host_.SetStop1Caption(t); }
+  void SetLineButtonEnabled(bool enabled) override { host_.SetLineButtonEnabled(enabled); }
+  int ComboBox1Index() const override { return host_.ComboBox1Index(); }
+  void SetComboBox1Index(int index) override { host_.SetComboBox1Index(index); }
+  std::string DrEditText() const override {
+    if (!drillRead_) counts_.FirstPassSteps = sim_.Guard.Steps;
+    drillRead_ = true;
+    return host_.DrEditText();
+  }
+  void SetDrEditText(std::string_view t) override { host_.SetDrEditText(t); }
+  int CanvasWidth() const override { return host_.CanvasWidth(); }
+  int CanvasHeight() const override { return host_.CanvasHeight(); }
+  void CanvasChanged(const TDirtyRect& d) override { host_.CanvasChanged(d); }
+  void ProcessMessages() override { host_.ProcessMessages(); }
+
+ private:
+  TSimulation& sim_;
+  TPassCounts& counts_;
+  THeadlessHost host_;
+  mutable bool drillRead_ = false;
+};
+
+struct TCase {
+  std::string Name;
+  TGeneratedProgram Program;
+  std::vector<std::string> Lines;
+  std::string ProgramPath, ImagePath;
+};
+
+// What a DRAW leaves that the timed runs are checked against: the same program must
+// give the same milling length and the same guard count after its last pass.
+struct TDrawResult {
+  std::string Label;
+  uint64_t GuardSteps = 0;
+  bool operator==(const TDrawResult&) const = default;
+};
+
+// One DRAW and its picture as `marloq --render` makes them, probed when counts are wanted.
+TDrawResult Draw(const TCase& c, TPassCounts* counts) {
+  auto sim = std::make_unique<TSimulation>();
+  std::unique_ptr<TSimulationHost> host;
+  if (counts == nullptr) host = std::make_unique<THeadlessHost>(sim->Run, kCanvasWidth, kCanvasHeight);
+  else host = std::make_unique<TProbeHost>(*sim, *counts);
+  sim->Host = host.get();
+  sim->Run.RunMode = true;
+  sim->Run.ProgramFileName = c.ProgramPath;
+  sim->Canvas.Resize(kCanvasWidth, kCanvasHeight);
+  LineButtonClick(*sim, c.Lines);
+  if (!sim->Canvas.Image().save(QString::fromStdString(c.ImagePath), "PNG"))
+    std::fprintf(stderr, "marloq_bench: cannot write %s\n", c.ImagePath.c_str());
+  TDrawResult r{host->Label1Text(), sim->Guard.Steps};
+  if (counts) {
+    counts->Label = r.Label;
+    counts->LastPassSteps = r.GuardSteps;
+  }
+  return r;
+}
+
+// The program is also written beside its log and picture, for `marloq --render` by hand.
+const TCase& CaseOf(TProgramLayout layout, uint64_t blocks) {
+  static std::map<std::pair<int, uint64_t>, TCase> cases;
+  const auto key = std::make_pair(static_cast<int>(layout), blocks);
+  auto it = cases.find(key);
+  if (it != cases.end()) return it->second;
+  TCase c;
+  c.Name = std::string(layout == TProgramLayout::Plain ? "plain_" : "repeated_") + std::to_string(blocks);
+  c.Program = GenerateProgram({blocks, 1, layout});
+  c.Lines = SplitEditorLines(c.Program.Text);
+  const std::string base = (std::filesystem::temp_directory_path() / ("marloq_bench_" + c.Name)).string();
+  c.ProgramPath = base + ".CNC";  // names the log: base + ".LOG"
+  c.ImagePath = base + ".png";
+  if (FILE* f = std::fopen(c.ProgramPath.c_str(), "wb")) {
+    std::fwrite(c.Program.Text.data(), 1, c.Program.Text.size(), f);
+    std::fclose(f);
+  }
+  return cases.emplace(key, std::move(c)).first->second;
+}
+
+// Probed once per case, untimed: the probe host's forwarding would be measured too.
+const TPassCounts& CountsOf(const TCase& c) {
+  static std::map<std::string, TPassCounts> counts;
+  auto it = counts.find(c.Name);
+  if (it != counts.end()) return it->second;
+  TPassCounts n;
+  Draw(c, &n);
+  return counts.emplace(c.Name, n).first->second;
+}
+
+// Counters per DRAW: run_steps and blocks are the run pass's (the guard counts one block
+// advance more than the program has: the first only loads the lookahead); pass1_steps
+// are the arc steps of the drawing pass before the run, which the pass after it repeats.
+void BM_Draw(benchmark::State& state, TProgramLayout layout, uint64_t blocks) {
+  const TCase& c = CaseOf(layout, blocks);
+  const TPassCounts& n = CountsOf(c);
+  TDrawResult last;
+  for (auto _ : state) last = Draw(c, nullptr);
+  if (!(last == TDrawResult{n.Label, n.LastPassSteps}))
+    state.SkipWithError("the timed DRAW ended unlike the probed one");
+  using benchmark::Counter;
+  state.counters["run_steps"] = Counter(double(n.RunSteps));
+  state.counters["est_steps"] = Counter(double(c.Program.EstimatedSteps));
+  state.counters["pass1_steps"] = Counter(double(n.FirstPassSteps));
+  state.counters["blocks"] = Counter(double(n.RunBlocks));
+  state.counters["steps/s"] = Counter(double(n.RunSteps), Counter::kIsIterationInvariantRate);
+  state.counters["blocks/s"] = Counter(double(n.RunBlocks), Counter::kIsIterationInvariantRate);
+  std::error_code ec;
+  const auto logBytes = std::filesystem::file_size(
+      std::filesystem::path(c.ProgramPath).replace_extension(".LOG"), ec);
+  state.counters["log_MB"] = Counter(ec ? 0.0 : double(logBytes) / 1e6);
+  state.SetLabel(n.Label);
+}
+
+}  // namespace
+
+}  // namespace marloq::bench
+
+using marloq::bench::BM_Draw;
+using marloq::bench::TProgramLayout;
+
+BENCHMARK_CAPTURE(BM_Draw, plain_1000, TProgramLayout::Plain, 1'000)
+    ->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_Draw, plain_5000, TProgramLayout::Plain, 5'000)
+    ->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_Draw, repeated_10000, TProgramLayout::Repeated, 10'000)
+    ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK_CAPTURE(BM_Draw, repeated_100000, TProgramLayout::Repeated, 100'000)
+    ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(3);
+// As written: the buffer takes only its first few thousand blocks, as in `--render`.
+BENCHMARK_CAPTURE(BM_Draw, plain_100000_cut, TProgramLayout::Plain, 100'000)
+    ->Unit(benchmark::kMillisecond)->UseRealTime();
+
+BENCHMARK_MAIN();

@@ -34,7 +34,7 @@ inline int32_t RoundHalfEven(Extended v) {
   if (v != v) return 0;
   if (v >= 2147483647.5L) return INT32_MAX;
   if (v <= -2147483648.5L) return INT32_MIN;
-  return static_cast<int32_t>(__builtin_rintl(v));
+  return static_cast<int32_t>(__builtin_lrintl(v));  // one fistp: math errno is off
 }
 
 inline float FAbs(float x) { return x >= 0 ? x : -x; }

@@ -28,7 +28,7 @@ TEST(DrawPicture, RedBandAsWideAsTheToolBlackPathOnTopBlueTravelSilverAxes) {
   // A 100 mm cut along X at Y 50, travel at Z 2 back to the start.
   Draw d("picture.CNC");
   d.host.SetDrEditText("5,0");
-  d.Run("G0 X10 Y50 Z2\nG1 Z-1\nG1 X110\nG0 Z2\nG0 X10 Y20\nM30\n\n");
+  d.Run("G0 X0 Y0 Z2\nG0 X10 Y50 Z2\nG1 Z-1\nG1 X110\nG0 Z2\nG0 X10 Y20\nM30\n\n");
   const TViewState& v = d.sim->View;
   const int x = CanvasXOf(v, 6000), yCut = CanvasYOf(v, 511, 5000);
   const int band = RunLength(d, x, Shown(kRed)) + RunLength(d, x, Shown(kBlack));
@@ -41,7 +41,8 @@ TEST(DrawPicture, RedBandAsWideAsTheToolBlackPathOnTopBlueTravelSilverAxes) {
   EXPECT_LE(RunLength(d, xTravel, Shown(kBlue)), 3);
   // The axes X = 0 and Y = 0 in silver, on top of everything.
   const int xAxis = -RoundHalfEven(Extended(v.ViewOffsetX) * v.ViewScale);
-  if (xAxis >= 0 && xAxis < 700) EXPECT_EQ(d.Pixel(xAxis, 10), Shown(kSilver));
+  ASSERT_TRUE(xAxis >= 0 && xAxis < 700);
+  EXPECT_EQ(d.Pixel(xAxis, 10), Shown(kSilver));
   EXPECT_EQ(d.host.Label1Text(), "milling length 103 mm ") << "the plunge counts too";
 }
 

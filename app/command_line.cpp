@@ -9,7 +9,8 @@
 namespace marloq {
 
 const char* const kUsage =
-    "usage: marloq --render FILE.CNC [--image OUT.png] [--drill MM] [--compensation Links|keine|Rechts]\n"
+    "usage: marloq [FILE.CNC]        open the window, with FILE loaded when it exists\n"
+    "       marloq --render FILE.CNC [--image OUT.png] [--drill MM] [--compensation Links|keine|Rechts]\n"
     "                                [--size WxH] [--max-blocks N] [--max-steps N]\n"
     "       marloq --blocks FILE.CNC [--max-blocks N]\n"
     "  --render  run one DRAW without a window: writes FILE.LOG and the picture (default FILE.png)\n"
@@ -59,7 +60,14 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       cl.Job = TJob::Help;
       return cl;
     }
-    if (a.rfind("--", 0) != 0) return bad("unexpected argument '" + a + "'");
+    if (a.rfind("--", 0) != 0) {
+      // The window's rule: the first argument names the program to open.
+      if (i == 0) {
+        cl.WindowFile = a;
+        continue;
+      }
+      return bad("unexpected argument '" + a + "'");
+    }
     if (i + 1 >= args.size()) return bad(a + " needs a value");
     const std::string& v = args[++i];
     unsigned long long n = 0;
@@ -90,7 +98,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       return bad("unknown option '" + a + "'");
     }
   }
-  if (cl.Job == TJob::Help) return bad("nothing to do");
+  if (cl.Job == TJob::Window && args.size() > 1) return bad("the window takes one program file");
   return cl;
 }
 

@@ -8,10 +8,11 @@
 
 namespace marloq {
 
-enum class TJob { Help, ListBlocks, Render };
+enum class TJob { Window, Help, ListBlocks, Render };
 
 struct TCommandLine {
-  TJob Job = TJob::Help;
+  TJob Job = TJob::Window;
+  std::string WindowFile;  // the program the window opens with, if any
   TRenderOptions Render;
   long MaxListedBlocks = 1000000;
   std::string Error;  // a clear one-line message when the arguments are bad

@@ -1,4 +1,5 @@
 // Program entry: parses the command line and runs the chosen job.
+#include <QApplication>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -7,6 +8,7 @@
 #include "app/list_blocks.h"
 #include "app/program_file.h"
 #include "app/render.h"
+#include "view/main_window.h"
 #include "view/program_text.h"
 
 namespace {
@@ -34,6 +36,14 @@ int main(int argc, char** argv) {
     return kExitBadInput;
   }
   switch (cl.Job) {
+    case marloq::TJob::Window: {
+      QApplication app(argc, argv);
+      QApplication::setApplicationDisplayName("Marloq");
+      marloq::TForm1 form(cl.WindowFile.empty() ? QStringList{"marloq"}
+                                                : QStringList{"marloq", QString::fromLocal8Bit(cl.WindowFile.c_str())});
+      form.show();
+      return app.exec();
+    }
     case marloq::TJob::Help: std::fputs(marloq::kUsage, stdout); return 0;
     case marloq::TJob::ListBlocks: return ListBlocksOfFile(cl);
     case marloq::TJob::Render: return marloq::RenderProgram(cl.Render);

@@ -37,7 +37,7 @@ void WaitForNextPos(TSimulation& sim) {
   sim.Host->SetFileButtonCaption("NextPos");
   LogMessage(sim, "Wait a tick");
   sim.Run.NextPosRequest = false;
-  while (!sim.Core.StopRequest && !sim.Run.NextPosRequest) ProcessPendingMessages(sim);
+  while (!sim.Core.StopRequest && !sim.Run.NextPosRequest) WaitForPendingMessages(sim);
   sim.Host->SetFileButtonCaption("File");
 }
 
@@ -155,9 +155,11 @@ void EndOfElement(TSimulation& sim) {
                      .Int(s.AxisZ.Pos, 6).View());
   ShowPosition(sim, true);
   if (s.NoPause) return;
-  for (;;) {
+  for (bool first = true;; first = false) {
     if (s.StopRequest) return;
-    ProcessPendingMessages(sim);
+    // Once in RUN mode; in STEP mode the loop sleeps until the user acts.
+    if (first) ProcessPendingMessages(sim);
+    else WaitForPendingMessages(sim);
     if (sim.Run.RunMode || sim.Run.NextPosRequest) {
       sim.Run.NextPosRequest = false;
       return;

@@ -88,7 +88,9 @@ void OutlineCentredRectangle(TSimulation& sim) {
   const float w = ReadRealWord(s, 'X'), h = ReadRealWord(s, 'Y');
   const int64_t mx = s.AxisX.Pos, my = s.AxisY.Pos;
   const int64_t ux = Nint(Extended(FCos(a)) * w / 2), uy = Nint(Extended(FSin(a)) * w / 2);
-  const int64_t vx = -Nint(Extended(FSin(a)) * h / 2), vy = Nint(Extended(FCos(a)) * h / 2);
+  // Negated in 64 bits: a half side that saturates at INT32_MIN has no 32-bit negative.
+  const int64_t vx = -int64_t(Nint(Extended(FSin(a)) * h / 2));
+  const int64_t vy = Nint(Extended(FCos(a)) * h / 2);
   const auto clamp = [](int64_t v) {
     return static_cast<int32_t>(v < INT32_MIN ? INT32_MIN : (v > INT32_MAX ? INT32_MAX : v));
   };

@@ -27,11 +27,24 @@ void BindMotionCallbacks(TSimulation& sim) {
                      Bound<LogPenPos>(sim));
 }
 
-void ProcessPendingMessages(TSimulation& sim) {
+namespace {
+
+void ShowWhatChanged(TSimulation& sim) {
   sim.Log.Flush();
   const TDirtyRect dirty = sim.Canvas.TakeDirty();
   if (dirty.Left < dirty.Right && dirty.Top < dirty.Bottom) sim.Host->CanvasChanged(dirty);
+}
+
+}  // namespace
+
+void ProcessPendingMessages(TSimulation& sim) {
+  ShowWhatChanged(sim);
   sim.Host->ProcessMessages();
+}
+
+void WaitForPendingMessages(TSimulation& sim) {
+  ShowWhatChanged(sim);
+  sim.Host->WaitForMessages();
 }
 
 void StartGuardedPass(TSimulation& sim) {

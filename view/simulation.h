@@ -38,6 +38,8 @@ void BindMotionCallbacks(TSimulation& sim);
 // The run's point of responsiveness: the log goes to disk, the window repaints what
 // changed and handles pending input.
 void ProcessPendingMessages(TSimulation& sim);
+// The same inside a wait for the user.
+void WaitForPendingMessages(TSimulation& sim);
 
 // AdvanceBlock under the guard; false (with StopRequest set) once the guard trips.
 bool AdvanceGuarded(TSimulation& sim);

@@ -35,6 +35,9 @@ class TSimulationHost {
   // Process pending window messages once: the run's only points of responsiveness.
   // Clicks handled here only set run-control flags.
   virtual void ProcessMessages() = 0;
+  // The same while the run waits for the user: may sleep until the next message
+  // instead of spinning.
+  virtual void WaitForMessages() { ProcessMessages(); }
 };
 
 }  // namespace marloq

@@ -31,8 +31,10 @@ TEST(ParseCommandLine, BadValuesGetClearMessages) {
       {{"--render", "a.CNC", "--size", "10x"}, "--size takes"},
       {{"--render", "a.CNC", "--max-blocks", "1e3"}, "positive whole number"},
       {{"--render", "a.CNC", "--frobnicate", "1"}, "unknown option"},
-      {{"a.CNC"}, "unexpected argument"},
-      {{}, "nothing to do"},
+      {{"a.CNC"}, nullptr},  // the window, with a.CNC
+      {{}, nullptr},         // the window, empty
+      {{"a.CNC", "b.CNC"}, "unexpected argument"},
+      {{"--render", "a.CNC", "b.CNC"}, "unexpected argument"},
   };
   for (const auto& c : cases) {
     const TCommandLine cl = ParseCommandLine(c.args);

@@ -1,0 +1,180 @@
+// The main window driven as a user would: load, DRAW, STEP and NextPos, STOP, a W
+// wait in RUN mode, the drill up-downs, the save offer, and failing files.
+#include "view/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QToolButton>
+
+#include "tests/window/window_fixture.h"
+#include "view/draw_sequence.h"
+#include "view/headless_host.h"
+#include "view/program_files.h"
+#include "view/program_text.h"
+
+namespace marloq {
+namespace {
+
+using test::Control;
+
+const char* const kProgram = "G0 X10 Y10 Z2\nG1 Z-1\nG1 X50\nG2 X50 Y40 R-15\nG1 X10\nG1 Y10\nG0 Z2\nM30\n\n";
+
+std::unique_ptr<TForm1> WindowWith(const std::filesystem::path& program) {
+  auto form = std::make_unique<TForm1>(QStringList{"marloq", QString::fromStdString(program.string())});
+  form->resize(900, 597);
+  form->show();
+  QApplication::processEvents();
+  return form;
+}
+
+std::string LogOf(const std::filesystem::path& program) {
+  std::ifstream in(std::filesystem::path(program).replace_extension(".LOG"), std::ios::binary);
+  std::string log((std::istreambuf_iterator<char>(in)), {});
+  return log.substr(log.find('\n') + 1);  // the first line names the program's folder
+}
+
+TEST(MainWindow, StartsWithTheProgramOfTheFirstArgument) {
+  const auto program = test::WriteProgram("start.CNC", kProgram);
+  auto form = WindowWith(program);
+  EXPECT_EQ(form->windowTitle().toStdString(), program.string());
+  EXPECT_TRUE(Control<QPushButton>(form.get(), "LineButton")->isEnabled());
+  EXPECT_EQ(form->Editor()->toPlainText().toStdString(), kProgram);
+  EXPECT_EQ(Control<QComboBox>(form.get(), "ComboBox1")->currentText(), "keine");
+  TForm1 empty(QStringList{"marloq", "/no/such/file.CNC"});
+  EXPECT_FALSE(Control<QPushButton>(&empty, "LineButton")->isEnabled());
+  EXPECT_EQ(empty.windowTitle(), "");
+}
+
+TEST(MainWindow, DrawGivesTheHeadlessLogAndPicture) {
+  const auto program = test::WriteProgram("same.CNC", kProgram);
+  auto form = WindowWith(program);
+  const int w = form->Simulation().Canvas.Width(), h = form->Simulation().Canvas.Height();
+  Control<QPushButton>(form.get(), "LineButton")->click();
+  const std::string windowLog = LogOf(program);
+  const QImage windowPicture = form->Simulation().Canvas.Image();
+
+  auto sim = std::make_unique<TSimulation>();
+  THeadlessHost host(sim->Run, w, h);
+  sim->Host = &host;
+  sim->Run.ProgramFileName = program.string();
+  sim->Canvas.Resize(w, h);
+  LineButtonClick(*sim, SplitEditorLines(kProgram));
+  EXPECT_EQ(windowLog, LogOf(program));
+  EXPECT_TRUE(windowPicture == sim->Canvas.Image());
+  EXPECT_EQ(Control<QLabel>(form.get(), "Label1")->text().toStdString(), host.Label1Text());
+}
+
+TEST(MainWindow, StepModeWaitsForNextPosAfterEveryElement) {
+  const auto program = test::WriteProgram("step.CNC", kProgram);
+  auto form = WindowWith(program);
+  auto* fileButton = Control<QPushButton>(form.get(), "FileButton");
+  Control<QPushButton>(form.get(), "Step_Run")->click();
+  EXPECT_EQ(Control<QPushButton>(form.get(), "Step_Run")->text(), "STEP");
+  int presses = 0;
+  test::Repeatedly(2, [&] {
+    if (!form->Running()) return false;
+    EXPECT_EQ(fileButton->text(), "NextPos");
+    ++presses;
+    fileButton->click();
+    return true;
+  });
+  Control<QPushButton>(form.get(), "LineButton")->click();
+  EXPECT_GE(presses, 6) << "one press per element";
+  EXPECT_NE(LogOf(program).find("milling length"), std::string::npos);
+  EXPECT_EQ(fileButton->text(), "File");
+}
+
+TEST(MainWindow, StopEndsTheRunAndRestoresTheCaptions) {
+  const auto program = test::WriteProgram("stop.CNC", "W\nG0 X10 Y10 Z2\nG1 Z-1\nG1 X50\nM30\n\n");
+  auto form = WindowWith(program);
+  auto* stop = Control<QPushButton>(form.get(), "Stop1");
+  test::Repeatedly(2, [&] {
+    // The W block waits in RUN mode: the File button reads "NextPos" until STOP.
+    if (!form->Running() || Control<QPushButton>(form.get(), "FileButton")->text() != "NextPos") return true;
+    EXPECT_EQ(stop->text(), "STOP");
+    stop->click();
+    return false;
+  });
+  Control<QPushButton>(form.get(), "LineButton")->click();
+  const std::string log = LogOf(program);
+  EXPECT_NE(log.find("Wait a tick"), std::string::npos);
+  EXPECT_EQ(log.find("G1X50"), std::string::npos) << "nothing runs after STOP";
+  EXPECT_EQ(stop->text(), "EXIT");
+  EXPECT_EQ(Control<QPushButton>(form.get(), "FileButton")->text(), "File");
+  EXPECT_TRUE(Control<QPushButton>(form.get(), "LineButton")->isEnabled());
+}
+
+struct UpDownCase {
+  const char* from;
+  const char* button;
+  const char* to;
+};
+
+TEST(MainWindow, DrillUpDownsKeepTheirLimits) {
+  const UpDownCase cases[] = {
+      {"29,8", "UpDown1Up", "29,9"}, {"29,9", "UpDown1Up", "29,9"}, {"0,0", "UpDown1Down", "0,0"},
+      {"0,1", "UpDown1Down", "0,0"}, {"1,5", "UpDown2Down", "0,5"}, {"0,9", "UpDown2Down", "0,9"},
+      {"28,5", "UpDown2Up", "29,5"}, {"29,0", "UpDown2Up", "29,0"},
+  };
+  TForm1 form(QStringList{"marloq"});
+  for (const auto& c : cases) {
+    form.SetDrEditText(c.from);
+    Control<QToolButton>(&form, c.button)->click();
+    EXPECT_EQ(Control<QLineEdit>(&form, "DR_Edit")->text().toStdString(), c.to) << c.from << " " << c.button;
+  }
+}
+
+TEST(MainWindow, ClosingWithEditsOffersToSaveOnce) {
+  const auto program = test::WriteProgram("edited.CNC", kProgram);
+  auto form = WindowWith(program);
+  form->Editor()->appendPlainText("G1 X99");
+  QString offered;
+  test::AnswerNextDialog([&](QWidget* dialog) {
+    offered = dialog->windowTitle();
+    static_cast<QDialog*>(dialog)->reject();
+  });
+  form->close();
+  EXPECT_EQ(offered, "Save as");
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_EQ(test::ReadProgramBytes(program), kProgram) << "cancelled: the file is unchanged";
+}
+
+TEST(MainWindow, FailedLoadKeepsTheNameOfTheProgramShown) {
+  const auto program = test::WriteProgram("kept.CNC", kProgram);
+  auto form = WindowWith(program);
+  QString message;
+  test::AnswerNextDialog([&](QWidget* box) {
+    message = static_cast<QMessageBox*>(box)->text();
+    static_cast<QDialog*>(box)->accept();
+  });
+  form->LoadProgramFile(QString::fromStdString(test::WindowScratch().string()));  // a folder
+  EXPECT_TRUE(message.contains("folder")) << message.toStdString();
+  EXPECT_EQ(form->windowTitle().toStdString(), program.string());
+  EXPECT_EQ(form->Simulation().Run.ProgramFileName, program.string());
+}
+
+TEST(ProgramFiles, UneditedProgramIsSavedBackByteForByte) {
+  std::string bytes = "N10 G1 X1 ; \xe4\xf6\xfc\tend\r\nN20\r\n\r\nM30\r\n";
+  const auto program = test::WriteProgram("bytes.CNC", bytes);
+  QString text, error;
+  ASSERT_TRUE(ReadProgramText(QString::fromStdString(program.string()), text, error));
+  const auto copy = test::WindowScratch() / "copy.CNC";
+  ASSERT_TRUE(WriteProgramText(QString::fromStdString(copy.string()), text, error));
+  EXPECT_EQ(test::ReadProgramBytes(copy), bytes);
+  // A target that cannot be written leaves nothing half-written and says why.
+  EXPECT_FALSE(WriteProgramText(QString::fromStdString((test::WindowScratch() / "no/such/dir.CNC").string()), text, error));
+  EXPECT_FALSE(error.isEmpty());
+}
+
+}  // namespace
+}  // namespace marloq
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,63 @@
+// Test helper: the real main window on the offscreen platform, with ways to act while
+// a DRAW runs (timers fire inside the run's message processing) and to answer dialogs.
+#pragma once
+
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "view/main_window.h"
+
+namespace marloq::test {
+
+inline std::filesystem::path WindowScratch() {
+  auto d = std::filesystem::temp_directory_path() / ("marloq-window-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(d);
+  return d;
+}
+
+inline std::filesystem::path WriteProgram(const std::string& name, const std::string& text) {
+  const auto path = WindowScratch() / name;
+  std::ofstream(path, std::ios::binary) << text;
+  return path;
+}
+
+inline std::string ReadProgramBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+template <typename T = QWidget>
+T* Control(QWidget* form, const char* name) {
+  return form->findChild<T*>(QString::fromLatin1(name));
+}
+
+// Runs action every period while the event loop turns, until it returns false.
+inline void Repeatedly(int periodMs, std::function<bool()> action) {
+  auto* t = new QTimer;
+  t->setInterval(periodMs);
+  QObject::connect(t, &QTimer::timeout, [t, action] {
+    if (!action()) t->deleteLater(), t->stop();
+  });
+  t->start();
+}
+
+// Answers the next modal dialog (file dialog or message box) with the given action.
+inline void AnswerNextDialog(std::function<void(QWidget*)> answer) {
+  Repeatedly(5, [answer] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal) return true;
+    answer(modal);
+    return false;
+  });
+}
+
+}  // namespace marloq::test

@@ -1,0 +1,109 @@
+// The main window (Form1): drawing, editor and the control row; it hosts the DRAW
+// simulation and loads and saves program files.
+#pragma once
+
+#include <QWidget>
+#include <memory>
+#include <string>
+
+#include "view/simulation.h"
+#include "view/simulation_host.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QSplitter;
+class QTimer;
+class QToolButton;
+
+namespace marloq {
+
+class TCanvasWidget;
+
+class TForm1 : public QWidget, public TSimulationHost {
+ public:
+  explicit TForm1(const QStringList& arguments, QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  // Handlers, named after their controls and events.
+  void LoadProgramFile(const QString& name);
+  void SaveNow();
+  void LineButtonClick();
+  void FileButtonClick();
+  void Stop1Click();
+  void Step_RunClick();
+  void UpDown1Click(bool up);
+  void UpDown2Click(bool up);
+  void Memo1Change();
+  void Timer1Timer();
+  void Image1MouseMove(int x, int y);
+  void FormResize();
+
+  // The simulation host.
+  std::string Label1Text() const override;
+  void SetLabel1Text(std::string_view text) override;
+  std::string StaticText1Text() const override;
+  void SetStaticText1Text(std::string_view text) override;
+  void SetFileButtonCaption(std::string_view caption) override;
+  void SetStop1Caption(std::string_view caption) override;
+  void SetLineButtonEnabled(bool enabled) override;
+  int ComboBox1Index() const override;
+  void SetComboBox1Index(int index) override;
+  std::string DrEditText() const override;
+  void SetDrEditText(std::string_view text) override;
+  int CanvasWidth() const override;
+  int CanvasHeight() const override;
+  void CanvasChanged(const TDirtyRect& dirty) override;
+  void ProcessMessages() override;
+  void WaitForMessages() override;
+
+  // For tests and the screenshot: the simulation behind the window.
+  const TSimulation& Simulation() const { return *sim_; }
+  TSimulation& Simulation() { return *sim_; }
+  QPlainTextEdit* Editor() const { return Memo1; }
+  bool Running() const { return running_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void CreateControls();
+  void LayOutControls();
+  void ConnectControls();
+  void FormCreate(const QStringList& arguments);
+  bool ExecFileDialog(QWidget* dialog, int tag);
+  void ShowError(const QString& message);
+
+  std::unique_ptr<TSimulation> sim_;
+  bool running_ = false;
+  bool closeRequested_ = false;
+  int timerTag_ = 0;
+
+  QSplitter* Panel2 = nullptr;
+  TCanvasWidget* Image1 = nullptr;
+  QPlainTextEdit* Memo1 = nullptr;
+  QListWidget* DevListBox = nullptr;
+  QWidget* Panel1 = nullptr;
+  QPushButton* Step_Run = nullptr;
+  QLabel* StaticText2 = nullptr;
+  QComboBox* ComboBox1 = nullptr;
+  QLabel* StaticText3 = nullptr;
+  QToolButton* UpDown2Up = nullptr;
+  QToolButton* UpDown2Down = nullptr;
+  QLineEdit* DR_Edit = nullptr;
+  QLabel* StaticText4 = nullptr;
+  QToolButton* UpDown1Up = nullptr;
+  QToolButton* UpDown1Down = nullptr;
+  QPushButton* LineButton = nullptr;
+  QPushButton* FileButton = nullptr;
+  QPushButton* Stop1 = nullptr;
+  QPushButton* Button_CNC = nullptr;
+  QLabel* StaticText1 = nullptr;
+  QLabel* Label1 = nullptr;
+  QTimer* Timer1 = nullptr;
+};
+
+}  // namespace marloq

@@ -1,0 +1,186 @@
+// The main window's handlers: program files, run control, the drill up-downs, the
+// mouse read-out and the layout. During a run they only set flags and captions.
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTimer>
+
+#include "view/block_driver.h"
+#include "view/canvas_widget.h"
+#include "view/draw_sequence.h"
+#include "view/drawing.h"
+#include "view/main_window.h"
+#include "view/program_files.h"
+#include "view/program_text.h"
+#include "view/system_text.h"
+#include "view/tool_change.h"
+
+namespace marloq {
+
+namespace {
+
+const QString kOpenTitle = QStringLiteral("Open");
+const QString kSaveTitle = QStringLiteral("Save as");
+const QString kFilter = QStringLiteral("CNC Daten (*.CNC *.cnc);;alle Dateien (*)");
+constexpr int kOpenDialogTag = 1, kSaveDialogTag = 2;
+
+QString FullPath(const QString& name) { return QDir::cleanPath(QFileInfo(name).absoluteFilePath()); }
+
+QFileDialog* ProgramDialog(QWidget* parent, const QString& title, QFileDialog::AcceptMode mode,
+                           const QString& preset) {
+  auto* d = new QFileDialog(parent, title, QStringLiteral("."), kFilter);
+  d->setOption(QFileDialog::DontUseNativeDialog);  // a window of ours, which the timer can place
+  d->setAcceptMode(mode);
+  d->setDefaultSuffix(QStringLiteral("CNC"));
+  if (!preset.isEmpty()) d->selectFile(preset);
+  d->setAttribute(Qt::WA_DeleteOnClose, false);
+  return d;
+}
+
+}  // namespace
+
+void TForm1::ShowError(const QString& message) {
+  QMessageBox::critical(this, QStringLiteral("Marloq"), message);
+}
+
+void TForm1::LoadProgramFile(const QString& name) {
+  QString text, error;
+  // Read first: a file that fails leaves the window naming the program it shows.
+  if (!ReadProgramText(name, text, error)) {
+    ShowError(error);
+    return;
+  }
+  sim_->Run.ProgramFileName = FullPath(name).toStdString();
+  setWindowTitle(name);
+  {
+    const QSignalBlocker quiet(Memo1);  // loading a file is not an edit
+    Memo1->setPlainText(text);
+  }
+  LineButton->setEnabled(true);
+}
+
+bool TForm1::ExecFileDialog(QWidget* dialog, int tag) {
+  timerTag_ = tag;
+  Timer1->start();
+  return static_cast<QFileDialog*>(dialog)->exec() == QDialog::Accepted;
+}
+
+void TForm1::SaveNow() {
+  if (!sim_->Run.ProgramModified) return;
+  sim_->Run.ProgramModified = false;
+  std::unique_ptr<QFileDialog> d(ProgramDialog(this, kSaveTitle, QFileDialog::AcceptSave,
+                                               QString::fromStdString(sim_->Run.ProgramFileName)));
+  if (!ExecFileDialog(d.get(), kSaveDialogTag) || d->selectedFiles().isEmpty()) return;
+  QString error;
+  if (!WriteProgramText(FullPath(d->selectedFiles().first()), Memo1->toPlainText(), error)) ShowError(error);
+}
+
+void TForm1::FileButtonClick() {
+  if (FileButton->text() != QLatin1String("File")) {
+    sim_->Run.NextPosRequest = true;
+    return;
+  }
+  SaveNow();
+  std::unique_ptr<QFileDialog> d(ProgramDialog(this, kOpenTitle, QFileDialog::AcceptOpen,
+                                               QString::fromStdString(sim_->Run.ProgramFileName)));
+  d->setFileMode(QFileDialog::ExistingFile);
+  if (ExecFileDialog(d.get(), kOpenDialogTag) && !d->selectedFiles().isEmpty())
+    LoadProgramFile(d->selectedFiles().first());
+  sim_->Run.ProgramModified = false;
+}
+
+void TForm1::Memo1Change() { sim_->Run.ProgramModified = true; }
+
+void TForm1::Timer1Timer() {
+  Timer1->stop();
+  const QString title = timerTag_ == kOpenDialogTag ? kOpenTitle : timerTag_ == kSaveDialogTag ? kSaveTitle : QString();
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (!w->isVisible() || !qobject_cast<QFileDialog*>(w) || w->windowTitle() != title) continue;
+    const QPoint form = frameGeometry().topLeft();
+    w->move(form.x() + 200, form.y() + Panel1->mapTo(this, QPoint(0, 0)).y() - 246);
+    w->raise();
+    return;
+  }
+}
+
+void TForm1::LineButtonClick() {
+  if (running_) return;
+  running_ = true;
+  const QByteArray text = Memo1->toPlainText().toLatin1();
+  marloq::LineButtonClick(*sim_, SplitEditorLines(std::string_view(text.constData(), text.size())));
+  running_ = false;
+  if (!sim_->Log.Error().empty()) {
+    // The run went on without its log; say so once instead of failing silently.
+    StaticText1->setText(QStringLiteral("no log written"));
+    StaticText1->setToolTip(QString::fromStdString(sim_->Log.Error()));
+  } else {
+    StaticText1->setToolTip(QString());
+  }
+  if (closeRequested_) close();
+}
+
+void TForm1::Stop1Click() {
+  if (Stop1->text() == QLatin1String("STOP")) {
+    sim_->Core.StopRequest = true;
+    return;
+  }
+  close();
+}
+
+void TForm1::Step_RunClick() {
+  if (Step_Run->text() == QLatin1String("STEP")) {
+    Step_Run->setText(QStringLiteral("RUN"));
+    sim_->Run.RunMode = true;
+    return;
+  }
+  Step_Run->setText(QStringLiteral("STEP"));
+  sim_->Run.RunMode = false;
+  if (!LineButton->isEnabled() && running_) FileButton->setText(QStringLiteral("NextPos"));
+}
+
+void TForm1::UpDown2Click(bool up) {
+  const float v = DrillValue(*sim_);
+  if (up && v < 29) SetDrEditText(FormatSystem("%1.1f", v + 1.0));
+  if (!up && v >= 1) SetDrEditText(FormatSystem("%1.1f", v - 1.0));
+}
+
+void TForm1::UpDown1Click(bool up) {
+  const float v = DrillValue(*sim_);
+  if (up && v < 29.81f) SetDrEditText(FormatSystem("%1.1f", v + 0.1));
+  if (!up && v > 0) SetDrEditText(FormatSystem("%1.1f", v - 0.1));
+}
+
+void TForm1::Image1MouseMove(int x, int y) {
+  StaticText1->setText(QString::fromStdString(MouseReadout(sim_->View, sim_->Canvas.Height(), x, y)));
+}
+
+void TForm1::FormResize() {
+  // The drawing is lost on every resize; the next DRAW draws it again.
+  sim_->Canvas.Resize(Image1->width(), Image1->height());
+  ClearCanvas(*sim_);
+  sim_->Canvas.TakeDirty();
+  Image1->update();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  if (running_) {
+    // Stop the run first; the DRAW handler closes the window once the run is over.
+    sim_->Core.StopRequest = true;
+    closeRequested_ = true;
+    event->ignore();
+    return;
+  }
+  SaveNow();
+  event->accept();
+}
+
+}  // namespace marloq

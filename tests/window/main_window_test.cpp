@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QToolButton>
+#include <vector>
 
 #include "tests/window/window_fixture.h"
 #include "view/draw_sequence.h"
@@ -74,7 +75,7 @@ TEST(MainWindow, StepModeWaitsForNextPosAfterEveryElement) {
   Control<QPushButton>(form.get(), "Step_Run")->click();
   EXPECT_EQ(Control<QPushButton>(form.get(), "Step_Run")->text(), "STEP");
   int presses = 0;
-  test::Repeatedly(2, [&] {
+  test::Repeatedly(form.get(), 2, [&] {
     if (!form->Running()) return false;
     EXPECT_EQ(fileButton->text(), "NextPos");
     ++presses;
@@ -91,7 +92,7 @@ TEST(MainWindow, StopEndsTheRunAndRestoresTheCaptions) {
   const auto program = test::WriteProgram("stop.CNC", "W\nG0 X10 Y10 Z2\nG1 Z-1\nG1 X50\nM30\n\n");
   auto form = WindowWith(program);
   auto* stop = Control<QPushButton>(form.get(), "Stop1");
-  test::Repeatedly(2, [&] {
+  test::Repeatedly(form.get(), 2, [&] {
     // The W block waits in RUN mode: the File button reads "NextPos" until STOP.
     if (!form->Running() || Control<QPushButton>(form.get(), "FileButton")->text() != "NextPos") return true;
     EXPECT_EQ(stop->text(), "STOP");
@@ -132,7 +133,7 @@ TEST(MainWindow, ClosingWithEditsOffersToSaveOnce) {
   auto form = WindowWith(program);
   form->Editor()->appendPlainText("G1 X99");
   QString offered;
-  test::AnswerNextDialog([&](QWidget* dialog) {
+  test::AnswerNextDialog(form.get(), [&](QWidget* dialog) {
     offered = dialog->windowTitle();
     static_cast<QDialog*>(dialog)->reject();
   });
@@ -142,11 +143,67 @@ TEST(MainWindow, ClosingWithEditsOffersToSaveOnce) {
   EXPECT_EQ(test::ReadProgramBytes(program), kProgram) << "cancelled: the file is unchanged";
 }
 
+TEST(MainWindow, FileWithEditsOffersToSaveThenOpens) {
+  const auto program = test::WriteProgram("file.CNC", kProgram);
+  auto form = WindowWith(program);
+  form->Editor()->appendPlainText("G1 X99");
+  std::vector<QString> dialogs;
+  std::function<void(QWidget*)> answer = [&](QWidget* dialog) {
+    dialogs.push_back(dialog->windowTitle());
+    static_cast<QDialog*>(dialog)->reject();
+    if (dialogs.size() == 1) test::AnswerNextDialog(form.get(), answer);
+  };
+  test::AnswerNextDialog(form.get(), answer);
+  Control<QPushButton>(form.get(), "FileButton")->click();
+  ASSERT_EQ(dialogs.size(), 2u);
+  EXPECT_EQ(dialogs[0], "Save as");
+  EXPECT_EQ(dialogs[1], "Open");
+  EXPECT_FALSE(form->Simulation().Run.ProgramModified);
+  EXPECT_EQ(form->windowTitle().toStdString(), program.string()) << "cancelled: the same program";
+}
+
+TEST(MainWindow, RunPressedDuringARunSwitchesToSingleStep) {
+  const auto program = test::WriteProgram("switch.CNC", kProgram);
+  auto form = WindowWith(program);
+  auto* fileButton = Control<QPushButton>(form.get(), "FileButton");
+  auto* stepRun = Control<QPushButton>(form.get(), "Step_Run");
+  bool switched = false;
+  test::Repeatedly(form.get(), 2, [&] {
+    if (!form->Running()) return !switched;  // until the run has been switched and is over
+    if (!switched) {
+      stepRun->click();
+      switched = true;
+      EXPECT_EQ(fileButton->text(), "NextPos") << "at once";
+    } else {
+      fileButton->click();
+    }
+    return form->Running();
+  });
+  Control<QPushButton>(form.get(), "LineButton")->click();
+  EXPECT_TRUE(switched);
+  EXPECT_EQ(stepRun->text(), "STEP");
+  EXPECT_NE(LogOf(program).find("milling length"), std::string::npos);
+}
+
+TEST(MainWindow, ClosingDuringARunStopsItThenCloses) {
+  const auto program = test::WriteProgram("closing.CNC", "W\nG1 X50\nM30\n\n");
+  auto form = WindowWith(program);
+  test::Repeatedly(form.get(), 2, [&] {
+    if (!form->Running()) return true;
+    form->close();
+    EXPECT_TRUE(form->isVisible()) << "the run stops first";
+    return false;
+  });
+  Control<QPushButton>(form.get(), "LineButton")->click();
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_EQ(LogOf(program).find("G1X50"), std::string::npos);
+}
+
 TEST(MainWindow, FailedLoadKeepsTheNameOfTheProgramShown) {
   const auto program = test::WriteProgram("kept.CNC", kProgram);
   auto form = WindowWith(program);
   QString message;
-  test::AnswerNextDialog([&](QWidget* box) {
+  test::AnswerNextDialog(form.get(), [&](QWidget* box) {
     message = static_cast<QMessageBox*>(box)->text();
     static_cast<QDialog*>(box)->accept();
   });

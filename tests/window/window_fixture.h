@@ -40,9 +40,10 @@ T* Control(QWidget* form, const char* name) {
   return form->findChild<T*>(QString::fromLatin1(name));
 }
 
-// Runs action every period while the event loop turns, until it returns false.
-inline void Repeatedly(int periodMs, std::function<bool()> action) {
-  auto* t = new QTimer;
+// Runs action every period while the event loop turns, until it returns false or the
+// owner (the window under test) is gone.
+inline void Repeatedly(QObject* owner, int periodMs, std::function<bool()> action) {
+  auto* t = new QTimer(owner);
   t->setInterval(periodMs);
   QObject::connect(t, &QTimer::timeout, [t, action] {
     if (!action()) t->deleteLater(), t->stop();
@@ -51,8 +52,8 @@ inline void Repeatedly(int periodMs, std::function<bool()> action) {
 }
 
 // Answers the next modal dialog (file dialog or message box) with the given action.
-inline void AnswerNextDialog(std::function<void(QWidget*)> answer) {
-  Repeatedly(5, [answer] {
+inline void AnswerNextDialog(QObject* owner, std::function<void(QWidget*)> answer) {
+  Repeatedly(owner, 5, [answer] {
     QWidget* modal = QApplication::activeModalWidget();
     if (!modal) return true;
     answer(modal);

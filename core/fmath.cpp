@@ -2,6 +2,7 @@
 // rational approximation, with the constants of the original single-precision library.
 #include "core/fmath.h"
 
+#include <bit>
 #include <cmath>
 
 namespace marloq {
@@ -18,12 +19,111 @@ constexpr float kArcCosOffsetNegative[2] = {kPi, kHalfPi};
 constexpr float kTanOfOddMultiple = 1e12f;  // 999999995904 as stored
 
 // Odd polynomial shared by FSin and FCos on the reduced argument.
+constexpr Extended kSineR1 = -0.1666665668L, kSineR2 = 0.008333025139L,
+                   kSineR3 = -0.0001980741872L, kSineR4 = 2.601903036e-6L;
+
 float SinePolynomial(float f) {
-  constexpr Extended r1 = -0.1666665668L, r2 = 0.008333025139L, r3 = -0.0001980741872L,
-                     r4 = 2.601903036e-6L;
   const float g = FSqr(f);
-  if (g > kTinySquared) f = static_cast<float>(f * (1 + g * (r1 + g * (r2 + g * (r3 + g * r4)))));
+  if (g > kTinySquared)
+    f = static_cast<float>(f * (1 + g * (kSineR1 + g * (kSineR2 + g * (kSineR3 + g * kSineR4)))));
   return f;
+}
+
+// The double evaluation behind FSin and FCos. Each stored value is computed in double
+// together with a bound on its distance from the extended intermediate it stands for;
+// when no float rounding boundary lies that close, the extended routine stores the same
+// float, otherwise the caller falls back to it.
+
+// Extended pi = kPiHigh + kPiLow exactly, 32 and 30 significant bits: for n < 2^21 both
+// products with n are exact, and y - n * kPiHigh is exact as well (a multiple of 2^-30
+// below 4 in magnitude), so the reduction rounds only once.
+constexpr double kPiHigh = 0x1.921fb544p+1;
+constexpr double kPiLow = 0x1.0b4611a8p-33;
+static_assert(Extended(kPiHigh) + Extended(kPiLow) == kPiExtended);
+
+// The extended coefficients rounded to double; their error is part of the bound below.
+constexpr double kSineR1d = kSineR1, kSineR2d = kSineR2, kSineR3d = kSineR3,
+                 kSineR4d = kSineR4;
+
+// For g <= 4 the double polynomial below is within 2^-49.6 (relative) of the exact one,
+// the extended Horner evaluation within 2^-60.8: roundings and coefficients together,
+// with 1 + g * p >= 0.45. That is less than 11 units in the last place of v, so both
+// round to the same float unless the 29 bits of v that float drops lie within 16 units
+// of halfway. The reduced argument stays below 1.71 for |x| < 2^20, so g < 3.
+constexpr float kPolynomialMaxG = 4.0f;
+constexpr uint64_t kDroppedBits = (uint64_t(1) << 29) - 1;
+constexpr uint64_t kHalfway = uint64_t(1) << 28;
+constexpr uint64_t kPolynomialUlps = 16;
+
+// Rounding is monotonic: when v - err and v + err round alike, so does all between.
+// err is taken at least twice the error bound, which covers the roundings of v - err
+// and v + err. The rounding of v itself stays off the check's path, so a predicted
+// branch costs no latency.
+[[gnu::always_inline]] inline bool RoundIfUnambiguous(double v, double err, float& out) {
+  out = static_cast<float>(v);
+  return static_cast<float>(v - err) == static_cast<float>(v + err);
+}
+
+// SinePolynomial, with the powers of g split (Estrin) for a shorter dependency chain:
+// the arc stepper waits for every result.
+[[gnu::always_inline]] inline bool SinePolynomialDouble(float& f) {
+  const double fd = f;
+  const float g = static_cast<float>(fd * fd);  // exact product, so FSqr's rounding
+  if (!(g > kTinySquared)) return true;
+  if (g > kPolynomialMaxG) return false;
+  const double gd = g;
+  const double p = (kSineR1d + gd * kSineR2d) + (gd * gd) * (kSineR3d + gd * kSineR4d);
+  const double v = fd + (fd * gd) * p;  // at least 2^-14 in magnitude: a normal float
+  f = static_cast<float>(v);
+  // Cheaper than a bracket and off the result's path likewise.
+  const uint64_t bits = std::bit_cast<uint64_t>(v);
+  return ((bits - (kHalfway - kPolynomialUlps)) & kDroppedBits) > 2 * kPolynomialUlps;
+}
+
+[[gnu::always_inline]] inline bool SinDouble(float x, float& result) {
+  if (x == 0) {
+    result = 0.0f;
+    return true;
+  }
+  const float y = FAbs(x);
+  if (!(y < kDoubleTrigLimit)) return false;  // NaN too
+  bool negative = x < 0;
+  const double yd = y;
+  // y * one over pi is exact in double, and so is the sum once it reaches 0.25; below
+  // that both evaluations truncate to 0.
+  const int32_t n = static_cast<int32_t>(static_cast<float>(yd * kOneOverPi + 0.5));
+  if (n & 1) negative = !negative;
+  const double nd = n;
+  const double d = (yd - nd * kPiHigh) - nd * kPiLow;
+  // Extended: n * pi is rounded to 64 bits (at most n * 2^-62 off) before the
+  // subtraction; double: one rounding of the exact difference. Both bounds doubled.
+  float f;
+  if (!RoundIfUnambiguous(d, nd * 0x1p-61 + std::fabs(d) * 0x1p-51, f)) return false;
+  if (!SinePolynomialDouble(f)) return false;
+  if (negative && f != 0) f = -f;
+  result = f;
+  return true;
+}
+
+[[gnu::always_inline]] inline bool CosDouble(float x, float& result) {
+  if (x == 0) {
+    result = 1.0f;
+    return true;
+  }
+  const float y = FAbs(x);
+  if (!(y < kDoubleTrigLimit)) return false;  // NaN too
+  const double yd = y;
+  const int32_t n = static_cast<int32_t>(static_cast<float>(yd * kOneOverPi));
+  const bool flip = (n & 1) == 0;
+  // (2n + 1) * half pi is a multiple of 2^-23 and exact in both. From y >= 2^-29 on, y
+  // is a multiple of 2^-52 and the difference (below 2 in magnitude) exact too; below,
+  // both differences lie within 2^-29 of -half pi and round to it. So no check here.
+  const double d = yd - double(2 * n + 1) * kHalfPi;
+  float f = static_cast<float>(d);
+  if (!SinePolynomialDouble(f)) return false;
+  if (flip && f != 0) f = -f;
+  result = f;
+  return true;
 }
 
 }  // namespace
@@ -115,6 +215,24 @@ float FTan(float x) {
 }
 
 float FSin(float x) {
+  float result;
+  if (SinDouble(x, result)) [[likely]]
+    return result;
+  return FSinExtended(x);
+}
+
+float FCos(float x) {
+  float result;
+  if (CosDouble(x, result)) [[likely]]
+    return result;
+  return FCosExtended(x);
+}
+
+bool FSinDouble(float x, float& result) { return SinDouble(x, result); }
+
+bool FCosDouble(float x, float& result) { return CosDouble(x, result); }
+
+float FSinExtended(float x) {
   if (x == 0) return 0.0f;
   const float y = FAbs(x);
   bool negative = x < 0;
@@ -126,7 +244,7 @@ float FSin(float x) {
   return f;
 }
 
-float FCos(float x) {
+float FCosExtended(float x) {
   if (x == 0) return 1.0f;
   const float y = FAbs(x);
   const int32_t n = FTrunc(static_cast<float>(Extended(y) * kOneOverPi));

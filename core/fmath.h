@@ -53,7 +53,21 @@ float FArcTan(float x);
 float FAngle(float x, float y);  // direction of (x, y) in (-pi, pi]; x first
 float FArcCos(float x);
 float FTan(float x);
+// Sine and cosine. The results are exactly those of FSinExtended and FCosExtended;
+// almost every argument is evaluated the cheaper way of FSinDouble and FCosDouble.
 float FSin(float x);
 float FCos(float x);
+
+// The reference definition of FSin and FCos: reduction and polynomial evaluated in
+// extended precision, rounded to float where a value is stored.
+float FSinExtended(float x);
+float FCosExtended(float x);
+
+// The same evaluations in double (SSE2), for |x| < kDoubleTrigLimit. Each returns
+// false, leaving result untouched, when it cannot vouch for the extended result: a
+// stored value lies too close to a float rounding boundary, or x is out of range.
+inline constexpr float kDoubleTrigLimit = 1048576.0f;  // 2^20
+bool FSinDouble(float x, float& result);
+bool FCosDouble(float x, float& result);
 
 }  // namespace marloq

@@ -40,11 +40,22 @@ inline int32_t RoundHalfEven(Extended v) {
 inline float FAbs(float x) { return x >= 0 ? x : -x; }
 
 // Half away from zero, unlike every other rounding of the system (half to even).
-inline int32_t FRound(float x) {
-  return x >= 0 ? TruncToInt32(Extended(x) + 0.5L) : TruncToInt32(Extended(x) - 0.5L);
+// The same truncation of a double: SSE's cvttsd2si, without the x87 control-word
+// switches a long double conversion costs.
+inline int32_t TruncToInt32(double v) {
+  if (v != v) return 0;
+  if (v >= 2147483648.0) return INT32_MAX;
+  if (v <= -2147483649.0) return INT32_MIN;
+  return static_cast<int32_t>(v);
 }
 
-inline int32_t FTrunc(float x) { return TruncToInt32(Extended(x)); }
+// x +- 0.5 is exact in double for every float below 2^31 in magnitude down to 2^-30,
+// and rounds to +-0.5 below that as it would in extended precision: the same result.
+inline int32_t FRound(float x) {
+  return x >= 0 ? TruncToInt32(double(x) + 0.5) : TruncToInt32(double(x) - 0.5);
+}
+
+inline int32_t FTrunc(float x) { return TruncToInt32(double(x)); }
 
 inline float FSqr(float x) { return static_cast<float>(Extended(x) * x); }
 

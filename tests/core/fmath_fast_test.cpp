@@ -128,5 +128,23 @@ TEST(FMathDoubleTrig, SpecialArgumentsMatchExtendedBitForBit) {
   EXPECT_EQ(cos.Mismatches, 0);
 }
 
+// FRound and FTrunc in double against the same roundings in extended precision.
+TEST(FastRounding, MatchesExtendedForRandomBitPatternsAndHalves) {
+  const auto extendedRound = [](float x) {
+    return x >= 0 ? TruncToInt32(Extended(x) + 0.5L) : TruncToInt32(Extended(x) - 0.5L);
+  };
+  std::mt19937 rng(7);
+  int mismatches = 0;
+  for (int i = 0; i < 2000000 && mismatches < 5; ++i) {
+    float x = FromBits(static_cast<uint32_t>(rng()));
+    if (i % 2) x = std::floor(static_cast<float>(rng() % 4000000) - 2000000.0f) + 0.5f;  // exact halves
+    if (FRound(x) != extendedRound(x) || FTrunc(x) != TruncToInt32(Extended(x)))
+      ++mismatches, ADD_FAILURE() << Describe(x);
+  }
+  const float edges[] = {0.49999997f, -0.49999997f, 2147483520.0f, -2147483648.0f, 2147483648.0f,
+                         0x1p-31f, -0x1p-31f, std::numeric_limits<float>::denorm_min()};
+  for (const float x : edges) EXPECT_EQ(FRound(x), extendedRound(x)) << Describe(x);
+}
+
 }  // namespace
 }  // namespace marloq

@@ -117,14 +117,32 @@ void TCanvas::StampDisc(int64_t x, int64_t y) {
     FillSpan(y + discTop_ + j, x + disc_[j].Left, x + disc_[j].Right);
 }
 
+// Whether the disc at (x, y) covers every pixel of the image. A disc is convex, so
+// the image's top and bottom rows decide.
+bool TCanvas::DiscCoversImage(int64_t x, int64_t y) const {
+  const auto covers = [&](int64_t row) {
+    const int64_t j = row - y - discTop_;
+    return j >= 0 && j < static_cast<int64_t>(disc_.size()) && x + disc_[j].Left <= 0 &&
+           x + disc_[j].Right >= width_ - 1;
+  };
+  return covers(0) && covers(height_ - 1);
+}
+
 // The spans of the disc at (x, y) that the disc one pixel away at (fromX, fromY) lacks.
+// That disc is on the image in this ink; when it covers the whole image, nothing is
+// left to paint. Each span is clipped to the image first, so a row that gains no
+// pixel costs a few comparisons: a pen wider than the image steps at the cost of its
+// edge on the image.
 void TCanvas::StampLeadingEdge(int64_t fromX, int64_t fromY, int64_t x, int64_t y) {
+  if (DiscCoversImage(fromX, fromY)) return;
   const int64_t rows = static_cast<int64_t>(disc_.size());
   int64_t first, last;
   VisibleDiscRows(y, first, last);
   for (int64_t j = first; j < last; ++j) {
     const int64_t row = y + discTop_ + j;
-    const int64_t left = x + disc_[j].Left, right = x + disc_[j].Right;
+    const int64_t left = std::max<int64_t>(x + disc_[j].Left, 0);
+    const int64_t right = std::min<int64_t>(x + disc_[j].Right, width_ - 1);
+    if (left > right) continue;
     const int64_t oj = row - fromY - discTop_;
     if (oj < 0 || oj >= rows) {
       FillSpan(row, left, right);
@@ -184,7 +202,9 @@ void TCanvas::LineTo(int32_t x1, int32_t y1) {
     --q128;
   }
   int64_t q = static_cast<int64_t>(q128), r = static_cast<int64_t>(r128);
-  int64_t px = 0, py = 0;
+  // When the walk starts painted, the disc before its first pixel is the pen's own:
+  // that first pixel adds nothing.
+  int64_t px = x0, py = y0;
   for (int64_t k = first;; ++k) {
     const int64_t n = n0 + q;
     const int64_t m = m0 + k * step;

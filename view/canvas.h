@@ -44,6 +44,7 @@ class TCanvas {
   void UpdateDisc();
   void VisibleDiscRows(int64_t y, int64_t& first, int64_t& last) const;
   void StampDisc(int64_t x, int64_t y);
+  bool DiscCoversImage(int64_t x, int64_t y) const;
   void StampLeadingEdge(int64_t fromX, int64_t fromY, int64_t x, int64_t y);
   void FillSpan(int64_t y, int64_t left, int64_t right);
 

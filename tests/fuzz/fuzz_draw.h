@@ -1,0 +1,59 @@
+// One DRAW of arbitrary bytes, exactly as the draw fuzzer runs it, so that the
+// regression test replays its findings under the same settings and guards.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "view/draw_sequence.h"
+#include "view/headless_host.h"
+#include "view/program_text.h"
+#include "view/simulation.h"
+
+namespace marloq::fuzz {
+
+inline constexpr uint64_t kMaxBlocks = 2000, kMaxSteps = 200000;
+
+struct TFuzzDrawOutcome {
+  std::string Label1;  // the milling length once DRAW has finished
+  bool LineButtonEnabled = false;
+  bool GuardTripped = false;
+};
+
+// The first byte, still part of the program, also picks the window's settings: the
+// drill text (odd ones included, as a user may type them), the compensation choice,
+// the run mode and the canvas (mostly small, for speed; once the window's own size,
+// once a single pixel), so that every setting is reachable from the bytes alone.
+inline TFuzzDrawOutcome RunFuzzDraw(std::string_view bytes, const std::string& programFileName) {
+  static constexpr const char* kDrillTexts[] = {"1,0", "6",    "0,3", "0",   "",
+                                                "-2",  "1e38", "nan", "x1", "99999,99"};
+  static constexpr int kCanvasSizes[4][2] = {{64, 48}, {64, 48}, {700, 511}, {1, 1}};
+  constexpr unsigned kDrills = sizeof kDrillTexts / sizeof *kDrillTexts;
+  unsigned choice = bytes.empty() ? 0 : static_cast<unsigned char>(bytes[0]);
+  const auto pick = [&choice](unsigned n) {
+    const unsigned k = choice % n;
+    choice /= n;
+    return k;
+  };
+  const char* const drill = kDrillTexts[pick(kDrills)];
+  const int side = static_cast<int>(pick(3));
+  const bool runMode = pick(2) == 0;
+  const int* const size = kCanvasSizes[pick(4)];
+
+  auto sim = std::make_unique<TSimulation>();
+  THeadlessHost host(sim->Run, size[0], size[1]);
+  host.SetDrEditText(drill);
+  host.SetComboBox1Index(side);
+  sim->Host = &host;
+  sim->Run.RunMode = runMode;
+  sim->Run.ProgramFileName = programFileName;
+  sim->Guard.MaxBlocks = kMaxBlocks;
+  sim->Guard.MaxSteps = kMaxSteps;
+  sim->Canvas.Resize(size[0], size[1]);
+  LineButtonClick(*sim, SplitEditorLines(bytes));
+  return {host.Label1Text(), host.LineButtonEnabled(), sim->Guard.Tripped};
+}
+
+}  // namespace marloq::fuzz

@@ -199,6 +199,16 @@ TEST(MainWindow, ClosingDuringARunStopsItThenCloses) {
   EXPECT_EQ(LogOf(program).find("G1X50"), std::string::npos);
 }
 
+TEST(MainWindow, LogThatCannotBeWrittenIsReportedInTheStatusText) {
+  const auto program = test::WriteProgram("nolog.CNC", kProgram);
+  auto form = WindowWith(program);
+  form->Simulation().Run.ProgramFileName = "/no/such/folder/nolog.CNC";
+  Control<QPushButton>(form.get(), "LineButton")->click();
+  EXPECT_EQ(Control<QLabel>(form.get(), "StaticText1")->text(), "no log written");
+  EXPECT_TRUE(Control<QLabel>(form.get(), "StaticText1")->toolTip().contains("/no/such/folder/nolog.LOG"));
+  EXPECT_TRUE(Control<QLabel>(form.get(), "Label1")->text().startsWith("milling length")) << "the run went on";
+}
+
 TEST(MainWindow, FailedLoadKeepsTheNameOfTheProgramShown) {
   const auto program = test::WriteProgram("kept.CNC", kProgram);
   auto form = WindowWith(program);

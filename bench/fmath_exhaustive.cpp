@@ -4,6 +4,7 @@
 // evaluation declines. Takes minutes; exits 1 on any mismatch.
 #include <array>
 #include <chrono>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -22,17 +23,8 @@ using marloq::FSin;
 using marloq::FSinDouble;
 using marloq::FSinExtended;
 
-uint32_t Bits(float v) {
-  uint32_t b;
-  std::memcpy(&b, &v, sizeof b);
-  return b;
-}
-
-float FromBits(uint32_t b) {
-  float v;
-  std::memcpy(&v, &b, sizeof v);
-  return v;
-}
+uint32_t Bits(float v) { return std::bit_cast<uint32_t>(v); }
+float FromBits(uint32_t b) { return std::bit_cast<float>(b); }
 
 constexpr int kKeptMismatches = 8;
 

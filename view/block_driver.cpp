@@ -148,11 +148,16 @@ void LogPenPos(TSimulation& sim) {
                      .Int(sim.Core.AxisY.Pos, 5).View());
 }
 
+void AppendPosition(TSimulation& sim) {
+  const TInterpreterState& s = sim.Core;
+  AppendLog(sim, TLogLine().Text("PenPos:  ").Int(s.AxisX.Pos, 6).Int(s.AxisY.Pos, 6)
+                     .Int(s.AxisZ.Pos, 6).View());
+}
+
 void EndOfElement(TSimulation& sim) {
   TInterpreterState& s = sim.Core;
   if (s.Quiet || !s.LogEnabled) return;
-  AppendLog(sim, TLogLine().Text("PenPos:  ").Int(s.AxisX.Pos, 6).Int(s.AxisY.Pos, 6)
-                     .Int(s.AxisZ.Pos, 6).View());
+  AppendPosition(sim);
   ShowPosition(sim, true);
   if (s.NoPause) return;
   for (bool first = true;; first = false) {

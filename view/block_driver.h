@@ -16,6 +16,7 @@ void OpenLog(TSimulation& sim);
 void AppendLog(TSimulation& sim, std::string_view line);   // always
 void LogMessage(TSimulation& sim, std::string_view text);  // only while LogEnabled
 void LogPenPos(TSimulation& sim);                          // "PenPos: %7d %5d" of X, Y
+void AppendPosition(TSimulation& sim);                     // "PenPos:  " and X, Y, Z (6) each
 void EndOfElement(TSimulation& sim);
 void RunProgram(TSimulation& sim);
 

@@ -41,12 +41,6 @@ float AngleFromCentre(int64_t dx, int64_t dy) {
 
 bool OnTarget(const TAxis& a) { return FRound(a.Target) == a.Pos; }
 
-void LogPosition(TSimulation& sim) {
-  const TInterpreterState& s = sim.Core;
-  AppendLog(sim, TLogLine().Text("PenPos:  ").Int(s.AxisX.Pos, 6).Int(s.AxisY.Pos, 6)
-                     .Int(s.AxisZ.Pos, 6).View());
-}
-
 // Z follows the arc linearly, only while logging; otherwise it moves in the closing line.
 void SetupArcZ(TInterpreterState& s) {
   TAxis& z = s.AxisZ;
@@ -178,7 +172,7 @@ void ArcStepper(TSimulation& sim) {
     return;
   }
   if (s.LogEnabled) {
-    LogPosition(sim);
+    AppendPosition(sim);
     AppendLog(sim, "Insert Line after Circle");
   }
   LineStepper(sim);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -17,17 +18,8 @@
 namespace marloq {
 namespace {
 
-uint32_t Bits(float v) {
-  uint32_t b;
-  std::memcpy(&b, &v, sizeof b);
-  return b;
-}
-
-float FromBits(uint32_t b) {
-  float v;
-  std::memcpy(&v, &b, sizeof v);
-  return v;
-}
+uint32_t Bits(float v) { return std::bit_cast<uint32_t>(v); }
+float FromBits(uint32_t b) { return std::bit_cast<float>(b); }
 
 std::string Describe(float x) {
   char buf[64];

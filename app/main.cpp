@@ -6,7 +6,7 @@
 
 #include "app/command_line.h"
 #include "app/list_blocks.h"
-#include "app/program_file.h"
+#include "view/program_file.h"
 #include "app/render.h"
 #include "view/main_window.h"
 #include "view/program_text.h"

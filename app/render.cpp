@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/program_file.h"
+#include "view/program_file.h"
 #include "view/block_driver.h"
 #include "view/draw_sequence.h"
 #include "view/headless_host.h"

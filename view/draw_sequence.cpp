@@ -79,9 +79,8 @@ void LineButtonClick(TSimulation& sim, const std::vector<std::string>& editorLin
   ShowPosition(sim, true);
   sim.Host->SetStaticText1Text(shownPosition);
   EndRunControls(sim);
+  ShowWhatChanged(sim);
   sim.Log.Close();
-  const TDirtyRect dirty = sim.Canvas.TakeDirty();
-  if (dirty.Left < dirty.Right && dirty.Top < dirty.Bottom) sim.Host->CanvasChanged(dirty);
 }
 
 }  // namespace marloq

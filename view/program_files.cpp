@@ -2,43 +2,25 @@
 // unedited program is saved back byte for byte apart from its line ends.
 #include "view/program_files.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QSaveFile>
 #include <string>
 #include <string_view>
 
+#include "view/program_file.h"
 #include "view/program_text.h"
 
 namespace marloq {
 
-namespace {
-constexpr qint64 kMaxProgramFileBytes = 64LL << 20;  // far beyond any program the buffer holds
-}
-
 bool ReadProgramText(const QString& path, QString& text, QString& error) {
-  const QFileInfo info(path);
-  if (info.isDir()) {
-    error = QStringLiteral("Cannot open %1: it is a folder.").arg(path);
-    return false;
-  }
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
-    error = QStringLiteral("Cannot open %1: %2.").arg(path, file.errorString());
-    return false;
-  }
-  if (file.size() > kMaxProgramFileBytes) {
-    error = QStringLiteral("Cannot open %1: the file is too large for a program.").arg(path);
-    return false;
-  }
-  const QByteArray bytes = file.readAll();
-  if (file.error() != QFileDevice::NoError) {
-    error = QStringLiteral("Cannot read %1: %2.").arg(path, file.errorString());
+  std::string reason;
+  const auto bytes = ReadProgramFile(path.toStdString(), reason);
+  if (!bytes) {
+    error = QString::fromStdString(reason);
     return false;
   }
   // Line ends become the editor's '\n'; every other byte stays as it is, so the lines
   // the editor holds (a final line break making no extra line) are the file's.
-  QByteArray normal = bytes;
+  QByteArray normal(bytes->data(), static_cast<qsizetype>(bytes->size()));
   normal.replace("\r\n", "\n").replace('\r', '\n');
   text = QString::fromLatin1(normal);
   return true;

@@ -27,15 +27,11 @@ void BindMotionCallbacks(TSimulation& sim) {
                      Bound<LogPenPos>(sim));
 }
 
-namespace {
-
 void ShowWhatChanged(TSimulation& sim) {
   sim.Log.Flush();
   const TDirtyRect dirty = sim.Canvas.TakeDirty();
   if (dirty.Left < dirty.Right && dirty.Top < dirty.Bottom) sim.Host->CanvasChanged(dirty);
 }
-
-}  // namespace
 
 void ProcessPendingMessages(TSimulation& sim) {
   ShowWhatChanged(sim);

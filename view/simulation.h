@@ -40,6 +40,8 @@ void BindMotionCallbacks(TSimulation& sim);
 void ProcessPendingMessages(TSimulation& sim);
 // The same inside a wait for the user.
 void WaitForPendingMessages(TSimulation& sim);
+// The log to disk and the canvas' changes to the host, without processing messages.
+void ShowWhatChanged(TSimulation& sim);
 
 // AdvanceBlock under the guard; false (with StopRequest set) once the guard trips.
 bool AdvanceGuarded(TSimulation& sim);

@@ -1,6 +1,6 @@
 // Reading a program file: whole file into memory, refusing directories and files too
 // large to be a program, so a wrong argument fails at once instead of filling memory.
-#include "app/program_file.h"
+#include "view/program_file.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -16,7 +16,7 @@ std::optional<std::string> ReadProgramFile(const std::string& path, std::string&
   };
   struct stat st{};
   if (stat(path.c_str(), &st) != 0) return fail(std::strerror(errno));
-  if (S_ISDIR(st.st_mode)) return fail("is a directory");
+  if (S_ISDIR(st.st_mode)) return fail("is a folder");
   if (S_ISREG(st.st_mode) && st.st_size > kMaxProgramFileBytes) return fail("file too large");
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) return fail(std::strerror(errno));

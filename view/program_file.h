@@ -1,4 +1,5 @@
-// Reading a program file for the command line, with a clear message on failure.
+// Reading a program file: its bytes, or a clear message why not. The command line
+// and the window both read programs here.
 #pragma once
 
 #include <optional>

@@ -5,6 +5,8 @@
 #include "core/block_reader.h"
 #include "core/cycle_helpers.h"
 #include "core/fmath.h"
+#include "view/compensated_arc.h"
+#include "view/compensated_line.h"
 #include "view/drawing.h"
 #include "view/steppers.h"
 
@@ -25,14 +27,14 @@ void TargetCurrentBlock(TInterpreterState& s) {
 }  // namespace
 
 void MoveLinear(TSimulation& sim) {
-  // With CompLeft or CompRight set, the compensated road offsets the path; it is not
-  // built yet, so compensated programs move along the programmed path for now.
+  if (sim.Core.CompLeft || sim.Core.CompRight) return CompensatedMoveLinear(sim);
   TargetCurrentBlock(sim.Core);
   LineStepper(sim);
 }
 
 void MoveCircular(TSimulation& sim) {
   TInterpreterState& s = sim.Core;
+  if (s.CompLeft || s.CompRight) return CompensatedMoveCircular(sim);
   ArcCentre(s, kArcOfCurrentBlock, s.WorkI, s.WorkJ, s.WorkRadius);
   s.AxisX.Start = s.PrevBlock.X + s.WorkI;
   s.AxisY.Start = s.PrevBlock.Y + s.WorkJ;

@@ -1,9 +1,12 @@
 // Golden programs: every tests/golden/<feature>/<case>.CNC is drawn once and its log
 // compared with <case>.LOG beside it. Set MARLOQ_UPDATE_GOLDEN=1 to write the logs.
+// A comment line "; window: ComboBox1=2 DR_Edit=2,5" sets the window's choices first.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "tests/view/draw_fixture.h"
@@ -28,6 +31,22 @@ std::string WithoutFolder(std::string log, const fs::path& folder) {
   return log;
 }
 
+// The window's choices a program asks for in its "; window:" line.
+void SetWindowChoices(THeadlessHost& host, const std::string& program) {
+  std::istringstream lines(program);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("; window:", 0) != 0) continue;
+    std::istringstream words(line.substr(9));
+    for (std::string word; words >> word;) {
+      const size_t eq = word.find('=');
+      const std::string key = word.substr(0, eq), value = eq == std::string::npos ? "" : word.substr(eq + 1);
+      if (key == "ComboBox1") host.SetComboBox1Index(std::stoi(value));
+      else if (key == "DR_Edit") host.SetDrEditText(value);
+      else ADD_FAILURE() << "unknown window choice " << word;
+    }
+  }
+}
+
 std::string UnifiedDiff(const std::string& expected, const std::string& actual) {
   const fs::path dir = test::ScratchDir();
   std::ofstream(dir / "expected.LOG", std::ios::binary) << expected;
@@ -49,7 +68,9 @@ TEST(GoldenLogs, EveryProgramLogsWhatItsGoldenLogSays) {
   const bool update = std::getenv("MARLOQ_UPDATE_GOLDEN") != nullptr;
   for (const fs::path& program : programs) {
     test::Draw draw(program.filename().string());
-    draw.Run(test::ReadFile(program));
+    const std::string text = test::ReadFile(program);
+    SetWindowChoices(draw.host, text);
+    draw.Run(text);
     const std::string actual = WithoutFolder(draw.Log(), test::ScratchDir());
     const fs::path golden = fs::path(program).replace_extension(".LOG");
     if (update) {

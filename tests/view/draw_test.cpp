@@ -84,6 +84,10 @@ TEST(ToolRadius, FromTheDrillAndFromM06) {
       {"1,0", "M06T3D2\n", 150, "3,0"},  // T before D
       {"2,5", "M06T?\n", 125, "2,5"},    // the placeholder takes the window's drill
       {"1,0", "G20\nM06D3\n", 150, "3,0"},  // millimetres in inch mode too
+      // 700 mm does not fit 16 bits of hundredths and wraps; compensation takes the
+      // wrapped radius, inside arcs smaller than the tool included.
+      {"1,0", "M06D700\nG41\nG1X10\nG3X20R5\nG1Y10\n", 2232, "44,6"},
+      {"1400,0", "G42\nG1X10\nG2X20R5\nG1Y10\n", 4289, "1400,0"},
   };
   for (const auto& c : cases) {
     Draw d("radius.CNC");

@@ -1,9 +1,11 @@
 // Command line: every value is checked here, so a bad option fails before any work.
 #include "app/command_line.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 
+#include "view/compensation.h"
 #include "view/system_text.h"
 
 namespace marloq {
@@ -80,10 +82,10 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       if (!ParseDrill(v, cl.Render.DrillText))
         return bad("--drill takes a diameter in mm from 0 to 655, not '" + v + "'");
     } else if (a == "--compensation") {
-      if (v == "Links") cl.Render.Compensation = 0;
-      else if (v == "keine") cl.Render.Compensation = 1;
-      else if (v == "Rechts") cl.Render.Compensation = 2;
-      else return bad("--compensation takes Links, keine or Rechts, not '" + v + "'");
+      const auto* item = std::find(std::begin(kComboBox1Items), std::end(kComboBox1Items), v);
+      if (item == std::end(kComboBox1Items))
+        return bad("--compensation takes Links, keine or Rechts, not '" + v + "'");
+      cl.Render.Compensation = static_cast<int>(item - std::begin(kComboBox1Items));
     } else if (a == "--size") {
       if (!ParseSize(v, cl.Render.Width, cl.Render.Height))
         return bad("--size takes WIDTHxHEIGHT in pixels from 1 to 16384, not '" + v + "'");

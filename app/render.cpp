@@ -9,6 +9,7 @@
 
 #include "view/program_file.h"
 #include "view/block_driver.h"
+#include "view/compensation.h"
 #include "view/draw_sequence.h"
 #include "view/headless_host.h"
 #include "view/program_text.h"
@@ -75,6 +76,10 @@ int RenderProgram(const TRenderOptions& o) {
   std::string length = host.Label1Text();  // DRAW leaves the milling length there
   while (!length.empty() && length.back() == ' ') length.pop_back();
   std::printf("%s\n", length.c_str());
+  // What the window would show after the run: M06 and H blocks change it.
+  const int side = host.ComboBox1Index();
+  std::printf("Drill (mm): %s  RadiusKorrektur: %s\n", host.DrEditText().c_str(),
+              std::string(kComboBox1Items[side >= 0 && side <= 2 ? side : 1]).c_str());
   if (sim->Guard.Tripped) {
     std::fprintf(stderr,
                  "marloq: stopped: the program ran past %llu blocks or %llu steps in one pass "

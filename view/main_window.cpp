@@ -18,6 +18,7 @@
 #include <utility>
 
 #include "view/canvas_widget.h"
+#include "view/compensation.h"
 
 namespace marloq {
 
@@ -80,7 +81,8 @@ void TForm1::CreateControls() {
   Step_Run = Button("RUN", Panel1);
   StaticText2 = new QLabel("StepModus", Panel1);
   ComboBox1 = new QComboBox(Panel1);
-  ComboBox1->addItems({"Links", "keine", "Rechts"});
+  for (std::string_view item : kComboBox1Items)
+    ComboBox1->addItem(QString::fromLatin1(item.data(), static_cast<qsizetype>(item.size())));
   ComboBox1->setFont(PixelFont("Sans Serif", 13, false));
   StaticText3 = new QLabel("RadiusKorrektur", Panel1);
   UpDown2Up = Arrow(Qt::UpArrow, Panel1);

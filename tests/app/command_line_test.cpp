@@ -76,6 +76,17 @@ TEST(RenderProgram, WritesLogAndPictureOrSaysWhyNot) {
     EXPECT_TRUE(fs::exists(dir / "prog.LOG")) << "nothing written before is lost";
     EXPECT_GT(fs::file_size(dir / "prog.png"), 0u);
   }
+  // M06 and H blocks change the window's choices; the render reports them as the window
+  // would show them after the run.
+  const fs::path program = dir / "tool.CNC";
+  std::ofstream(program) << "M06 D3\nH42\nG1 X10\nM30\n\n";
+  TRenderOptions tool;
+  tool.ProgramFile = program.string();
+  tool.Compensation = 0;
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(RenderProgram(tool), 0);
+  const std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_NE(out.find("mm\nDrill (mm): 3,0  RadiusKorrektur: Rechts\n"), std::string::npos) << out;
   TRenderOptions missing;
   missing.ProgramFile = (dir / "missing.CNC").string();
   EXPECT_EQ(RenderProgram(missing), 2);

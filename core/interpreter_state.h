@@ -105,4 +105,9 @@ struct TInterpreterState {
   TMotionCallbacks Callbacks;
 };
 
+// The cutter radius in world units: the low 16 bits of ToolRadius, unsigned.
+inline float ToolRadiusOf(const TInterpreterState& s) {
+  return static_cast<float>(static_cast<uint16_t>(s.ToolRadius));
+}
+
 }  // namespace marloq

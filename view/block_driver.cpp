@@ -5,6 +5,7 @@
 #include "core/block_codes.h"
 #include "core/block_feed.h"
 #include "core/block_reader.h"
+#include "core/canned_cycles.h"
 #include "core/subprograms.h"
 #include "view/compensation.h"
 #include "view/drawing.h"
@@ -41,6 +42,21 @@ void WaitForNextPos(TSimulation& sim) {
   sim.Host->SetFileButtonCaption("File");
 }
 
+// A canned cycle; one that refuses to run says why in the log, having moved nothing.
+void RunCycle(TSimulation& sim, uint8_t number, TCycleRefusal (*cycle)(TInterpreterState&)) {
+  TLogLine line;
+  line.Text("G").Int(number).Text(" skipped: ");
+  switch (cycle(sim.Core)) {
+    case TCycleRefusal::None: return;
+    case TCycleRefusal::NoToolRadius: line.Text("the tool radius is 0"); break;
+    case TCycleRefusal::NegativeWidth: line.Text("its width Y is below 0"); break;
+    case TCycleRefusal::TooManyMoves:
+      line.Text("it would make more than ").Int(kMaxCycleMoves).Text(" moves");
+      break;
+  }
+  LogMessage(sim, line.View());
+}
+
 void DispatchG(TSimulation& sim, uint8_t number) {
   TInterpreterState& s = sim.Core;
   LogFeedChange(sim, number);
@@ -59,11 +75,11 @@ void DispatchG(TSimulation& sim, uint8_t number) {
     case 54: SetPosition(sim); break;
     case 60: ResetModes(s); break;
     case 74: ReturnHome(sim); break;
-    case 82:
-    case 83:
-    case 84:
-    case 85:
-    case 86: break;  // the canned cycles: not simulated yet, the block is logged and skipped
+    case 82: RunCycle(sim, number, SlotOutline); break;
+    case 83: RunCycle(sim, number, ParallelStrokes); break;
+    case 84: RunCycle(sim, number, HolePattern); break;
+    case 85: RunCycle(sim, number, CircularPocket); break;
+    case 86: RunCycle(sim, number, RectangularPocket); break;
     case 90: LogMessage(sim, "SET absolute Koordinaten"); break;
     case 91: LogMessage(sim, "SET relative Koordinaten"); break;
     default: break;

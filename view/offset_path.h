@@ -10,11 +10,6 @@
 
 namespace marloq {
 
-// The distance compensation offsets by: the low 16 bits of ToolRadius, unsigned.
-inline float ToolRadiusOf(const TInterpreterState& s) {
-  return static_cast<float>(static_cast<uint16_t>(s.ToolRadius));
-}
-
 // The lookahead is G2 or G3.
 inline bool NextIsArc(const TInterpreterState& s) {
   return (s.NextBlock.Code & ~1u) == kG2;

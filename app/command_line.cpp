@@ -15,8 +15,10 @@ const char* const kUsage =
     "       marloq --render FILE.CNC [--image OUT.png] [--drill MM] [--compensation Links|keine|Rechts]\n"
     "                                [--size WxH] [--max-blocks N] [--max-steps N]\n"
     "       marloq --blocks FILE.CNC [--max-blocks N]\n"
+    "       marloq --list-hid\n"
     "  --render  run one DRAW without a window: writes FILE.LOG and the picture (default FILE.png)\n"
-    "  --blocks  list the blocks the interpreter reads, with codes and end points in mm\n";
+    "  --blocks  list the blocks the interpreter reads, with codes and end points in mm\n"
+    "  --list-hid  list the HID devices present, with product strings and report lengths\n";
 
 namespace {
 
@@ -60,6 +62,11 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     const std::string& a = args[i];
     if (a == "--help" || a == "-h") {
       cl.Job = TJob::Help;
+      return cl;
+    }
+    if (a == "--list-hid") {
+      if (args.size() > 1) return bad("--list-hid takes no other argument");
+      cl.Job = TJob::ListHid;
       return cl;
     }
     if (a.rfind("--", 0) != 0) {

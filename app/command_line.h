@@ -8,7 +8,7 @@
 
 namespace marloq {
 
-enum class TJob { Window, Help, ListBlocks, Render };
+enum class TJob { Window, Help, ListBlocks, Render, ListHid };
 
 struct TCommandLine {
   TJob Job = TJob::Window;

@@ -1,11 +1,14 @@
 // Program entry: parses the command line and runs the chosen job.
 #include <QApplication>
+#include <QCoreApplication>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "app/command_line.h"
 #include "app/list_blocks.h"
+#include "app/list_hid.h"
+#include "hid/linux_hid_platform.h"
 #include "view/program_file.h"
 #include "app/render.h"
 #include "view/main_window.h"
@@ -47,6 +50,12 @@ int main(int argc, char** argv) {
     case marloq::TJob::Help: std::fputs(marloq::kUsage, stdout); return 0;
     case marloq::TJob::ListBlocks: return ListBlocksOfFile(cl);
     case marloq::TJob::Render: return marloq::RenderProgram(cl.Render);
+    case marloq::TJob::ListHid: {
+      QCoreApplication app(argc, argv);
+      const auto platform = marloq::MakeLinuxHidPlatform();
+      marloq::ListHidDevices(*platform, stdout);
+      return 0;
+    }
   }
   return 0;
 }

@@ -35,6 +35,8 @@ TEST(ParseCommandLine, BadValuesGetClearMessages) {
       {{}, nullptr},         // the window, empty
       {{"a.CNC", "b.CNC"}, "unexpected argument"},
       {{"--render", "a.CNC", "b.CNC"}, "unexpected argument"},
+      {{"--list-hid"}, nullptr},
+      {{"--list-hid", "a.CNC"}, "--list-hid takes no other argument"},
   };
   for (const auto& c : cases) {
     const TCommandLine cl = ParseCommandLine(c.args);

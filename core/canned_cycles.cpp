@@ -29,6 +29,22 @@ void Polar(float a, float length, float& x, float& y) {
   y = static_cast<float>(Extended(FSin(a)) * length);
 }
 
+// G82 and G83 begin alike: the angle from I, and the vector A of length X along it.
+float BeginAlongAngle(TInterpreterState& s, float& ax, float& ay) {
+  BeginCycle(s);
+  ReadAngleWord(s);
+  const float theta = s.WorkAngle;
+  s.WorkI = ReadRealWord(s, 'X');
+  Polar(theta, s.WorkI, ax, ay);
+  return theta;
+}
+
+// The vector B of length WorkJ across the direction theta, to its left.
+void Sideways(TInterpreterState& s, float theta, float& bx, float& by) {
+  s.WorkAngle = static_cast<float>(Extended(theta) + kHalfPi);
+  Polar(s.WorkAngle, s.WorkJ, bx, by);
+}
+
 void DrillHole(TInterpreterState& s) {
   s.MoveClass = kMovePlunge;
   s.AxisZ.Target = s.AxisZ.Aux;
@@ -83,16 +99,11 @@ void PocketRound(TInterpreterState& s, float theta, float delta) {
 TCycleRefusal SlotOutline(TInterpreterState& s) {
   const int32_t passes = ReadIntWord(s, 'D');
   if (passes > 0 && !WithinMoveLimit(Extended(passes) * 7)) return TCycleRefusal::TooManyMoves;
-  BeginCycle(s);
-  ReadAngleWord(s);
-  const float theta = s.WorkAngle;
-  s.WorkI = ReadRealWord(s, 'X');
   float ax, ay, bx, by;
-  Polar(theta, s.WorkI, ax, ay);
+  const float theta = BeginAlongAngle(s, ax, ay);
   s.WorkJ = static_cast<float>(Extended(ReadRealWord(s, 'Y')) / 2 - ToolRadiusOf(s));
   if (s.WorkJ < 0) s.WorkJ = 0;
-  s.WorkAngle = static_cast<float>(Extended(theta) + kHalfPi);
-  Polar(s.WorkAngle, s.WorkJ, bx, by);
+  Sideways(s, theta, bx, by);
   const float z = ReadRealWord(s, 'Z');
   if (passes > 0) {
     const int32_t step = FRound(static_cast<float>(Extended(FAbs(z)) / passes));
@@ -122,17 +133,12 @@ TCycleRefusal ParallelStrokes(TInterpreterState& s) {
   if (width < 0) return TCycleRefusal::NegativeWidth;
   const float spacings = static_cast<float>(width / (r * kStrokeSpacing));
   if (!WithinMoveLimit((Extended(spacings) + 2) * 3)) return TCycleRefusal::TooManyMoves;
-  BeginCycle(s);
-  ReadAngleWord(s);
-  const float theta = s.WorkAngle;
-  s.WorkI = ReadRealWord(s, 'X');
   float ax, ay, bx, by;
-  Polar(theta, s.WorkI, ax, ay);
+  const float theta = BeginAlongAngle(s, ax, ay);
   s.WorkJ = width;
   int32_t n = FTrunc(spacings) + 1;
   s.WorkJ = static_cast<float>(Extended(s.WorkJ) / n);
-  s.WorkAngle = static_cast<float>(Extended(theta) + kHalfPi);
-  Polar(s.WorkAngle, s.WorkJ, bx, by);
+  Sideways(s, theta, bx, by);
   for (;;) {
     s.MoveClass = kMoveOrdinary;
     MoveBy(s, ax, ay);

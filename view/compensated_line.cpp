@@ -26,6 +26,14 @@ bool IsReversal(float delta) {
   return (off < 0 ? -off : off) <= kReversalTolerance;
 }
 
+// Whether a point `reach` from P along some direction may lie past the axes' 32-bit
+// positions, where no step can take the tool.
+bool BeyondPositionRange(const TBlockRecord& P, Extended reach) {
+  constexpr Extended kPositionLimit = 2147483647.0L;
+  const Extended x = P.X < 0 ? -Extended(P.X) : Extended(P.X), y = P.Y < 0 ? -Extended(P.Y) : Extended(P.Y);
+  return (reach < 0 ? -reach : reach) + (x > y ? x : y) > kPositionLimit;
+}
+
 // Inner corner, straight continuation or first offset move: T is the corner factor.
 void InnerCorner(TSimulation& sim, float o, float T) {
   TInterpreterState& s = sim.Core;
@@ -67,6 +75,8 @@ void CornerRoad(TSimulation& sim, float o) {
   if ((N.X == S.X && N.Y == S.Y) || IsReversal(delta)) return InnerCorner(sim, o, delta);
   const float T = FTan(static_cast<float>(Extended(delta) / 2));
   if ((s.CompLeft && T < 0) || (s.CompRight && T > 0)) return OuterCorner(sim, o);
+  // Offset lines that meet beyond the position range turn back within a rounding too.
+  if (BeyondPositionRange(s.CurBlock, Extended(T) * o)) return InnerCorner(sim, o, delta);
   InnerCorner(sim, o, T);
 }
 

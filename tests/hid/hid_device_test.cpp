@@ -132,7 +132,8 @@ TEST_F(DeviceTest, DeviceVanishingWhileReadAndWrittenFailsWithoutHanging) {
   EXPECT_FALSE(d->WriteReport(report, 65, written));
   const auto before = std::chrono::steady_clock::now();
   Release(d);
-  EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(500));
+  // Generous for loaded machines; a thread that waited for data would never end.
+  EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(2));
 }
 
 TEST_F(DeviceTest, StoppingWhileAReadIsPendingEndsWithinOneSlice) {
@@ -141,7 +142,8 @@ TEST_F(DeviceTest, StoppingWhileAReadIsPendingEndsWithinOneSlice) {
   Pump();  // the thread is now waiting for a report that never comes
   const auto before = std::chrono::steady_clock::now();
   d->StopReadThread();
-  EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(400));
+  // A few slices at most, with room for a loaded machine; the read itself never ends.
+  EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(2));
   EXPECT_FALSE(d->HasReadThread());
   platform->SendInput(id, {1, 2});
   Pump();

@@ -21,7 +21,7 @@ struct TSimDevice {
   int Id;
   uint32_t DevInst;
   std::string Path;
-  TSimulatedDeviceSpec Spec;
+  TSimulatedDevice Definition;
   bool Present = true;
   std::vector<THidReport> Written;
 };
@@ -60,18 +60,18 @@ class TSimFile : public THidFile {
 
   bool GetAttributes(THidAttributes& out) override {
     std::lock_guard lock(state_->Mutex);
-    if (!device_->Spec.Identifiable) return Fail(EIO);
-    out = device_->Spec.Attributes;
+    if (!device_->Definition.Identifiable) return Fail(EIO);
+    out = device_->Definition.Attributes;
     return true;
   }
   bool GetPreparsedData(THidPreparsedData& out) override {
     std::lock_guard lock(state_->Mutex);
-    out = device_->Spec.Preparsed;
+    out = device_->Definition.Preparsed;
     return true;
   }
   bool GetProductString(std::u16string& out, size_t maxChars) override {
     std::lock_guard lock(state_->Mutex);
-    out = QString::fromStdString(device_->Spec.ProductString).toStdU16String().substr(0, maxChars);
+    out = QString::fromStdString(device_->Definition.ProductString).toStdU16String().substr(0, maxChars);
     return true;
   }
   bool GetNumInputBuffers(uint32_t& count) override {
@@ -162,7 +162,7 @@ bool TSimFile::Write(const uint8_t* report, uint32_t size, uint32_t& written) {
   written = size;
   // The answer is computed unlocked: it may call back into the platform.
   const std::vector<THidReport> answers =
-      device->Spec.Answer ? device->Spec.Answer(THidReport(report, report + size)) : std::vector<THidReport>{};
+      device->Definition.Answer ? device->Definition.Answer(THidReport(report, report + size)) : std::vector<THidReport>{};
   std::lock_guard lock(state_->Mutex);
   for (const THidReport& a : answers) QueueInput(*state_, *device, a);
   return true;
@@ -175,7 +175,7 @@ TSimulatedHidPlatform::TSimulatedHidPlatform(bool available)
 
 TSimulatedHidPlatform::~TSimulatedHidPlatform() = default;
 
-int TSimulatedHidPlatform::Plug(TSimulatedDeviceSpec spec) {
+int TSimulatedHidPlatform::Plug(TSimulatedDevice definition) {
   int id;
   {
     std::lock_guard lock(state_->Mutex);
@@ -184,7 +184,7 @@ int TSimulatedHidPlatform::Plug(TSimulatedDeviceSpec spec) {
     device->Id = id;
     device->DevInst = state_->NextDevInst++;
     device->Path = "sim:hidraw" + std::to_string(id);
-    device->Spec = std::move(spec);
+    device->Definition = std::move(definition);
     state_->Devices.push_back(std::move(device));
   }
   NoticeChange();
@@ -219,9 +219,9 @@ std::vector<THidReport> TSimulatedHidPlatform::Written(int id) const {
   return state_->Devices.at(static_cast<size_t>(id))->Written;
 }
 
-void TSimulatedHidPlatform::SetOpening(int id, TSimulatedDeviceSpec::TOpening opening) {
+void TSimulatedHidPlatform::SetOpening(int id, TSimulatedDevice::TOpening opening) {
   std::lock_guard lock(state_->Mutex);
-  state_->Devices.at(static_cast<size_t>(id))->Spec.Opening = opening;
+  state_->Devices.at(static_cast<size_t>(id))->Definition.Opening = opening;
 }
 
 std::string TSimulatedHidPlatform::DevicePath(int id) const {
@@ -255,9 +255,9 @@ std::shared_ptr<THidFile> TSimulatedHidPlatform::Open(const std::string& deviceP
     SetHidLastError(ENOENT);
     return nullptr;
   }
-  const TSimulatedDeviceSpec::TOpening opening = (*it)->Spec.Opening;
-  if (opening == TSimulatedDeviceSpec::TOpening::Never ||
-      (opening == TSimulatedDeviceSpec::TOpening::QueryOnly && access != THidAccess::None)) {
+  const TSimulatedDevice::TOpening opening = (*it)->Definition.Opening;
+  if (opening == TSimulatedDevice::TOpening::Never ||
+      (opening == TSimulatedDevice::TOpening::QueryOnly && access != THidAccess::None)) {
     SetHidLastError(EACCES);
     return nullptr;
   }

@@ -17,7 +17,8 @@ namespace marloq {
 
 using THidReport = std::vector<uint8_t>;
 
-struct TSimulatedDeviceSpec {
+// What a simulated device is and how it behaves.
+struct TSimulatedDevice {
   enum class TOpening { ReadWrite, QueryOnly, Never };
   std::string ProductString;  // UTF-8
   THidAttributes Attributes;
@@ -37,7 +38,7 @@ class TSimulatedHidPlatform : public THidPlatform {
 
   // Plugs a device in and notices the change; returns its id. Listed in plugging order,
   // each plugging with a new DevInst.
-  int Plug(TSimulatedDeviceSpec spec);
+  int Plug(TSimulatedDevice definition);
   void Unplug(int id);
   // An input report the device sends by itself, to every reader open at the time (as
   // hidraw does: a reader opened later does not get it).
@@ -47,7 +48,7 @@ class TSimulatedHidPlatform : public THidPlatform {
   // Every output report written to the device so far.
   std::vector<THidReport> Written(int id) const;
   // How the device lets itself be opened from now on.
-  void SetOpening(int id, TSimulatedDeviceSpec::TOpening opening);
+  void SetOpening(int id, TSimulatedDevice::TOpening opening);
   std::string DevicePath(int id) const;
 
   bool Available() const override { return available_; }

@@ -31,14 +31,14 @@ TEST(ListHidDevices, OneLinePerDeviceOrNoneAtAll) {
   QCoreApplication app(argc, argv);
   TSimulatedHidPlatform platform;
   EXPECT_EQ(Listing(platform), "no HID devices\n");
-  TSimulatedDeviceSpec controller;
+  TSimulatedDevice controller;
   controller.ProductString = "USB HID STM32F4";
   controller.Attributes = {0x0483, 0x5750, 0x0200};
   controller.Preparsed.Caps = {1, 0xFF00, 65, 65, 0};
   platform.Plug(controller);
-  TSimulatedDeviceSpec locked = controller;
+  TSimulatedDevice locked = controller;
   locked.ProductString = "Gerät";
-  locked.Opening = TSimulatedDeviceSpec::TOpening::QueryOnly;
+  locked.Opening = TSimulatedDevice::TOpening::QueryOnly;
   platform.Plug(locked);
   EXPECT_EQ(Listing(platform),
             "0  0483:5750  \"USB HID STM32F4\"  in 65  out 65  sim:hidraw0  read-write\n"

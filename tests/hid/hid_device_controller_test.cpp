@@ -168,11 +168,11 @@ TEST_F(ControllerTest, DataHandlerReachesDevicesThatHadTheOldOne) {
 
 TEST_F(ControllerTest, DevicesThatCannotBeOpenedOrIdentifiedAreLeftOutSilently) {
   auto never = SimDevice("locked away");
-  never.Opening = TSimulatedDeviceSpec::TOpening::Never;
+  never.Opening = TSimulatedDevice::TOpening::Never;
   auto anonymous = SimDevice("anonymous");
   anonymous.Identifiable = false;
   auto queryOnly = SimDevice("someone else's");
-  queryOnly.Opening = TSimulatedDeviceSpec::TOpening::QueryOnly;
+  queryOnly.Opening = TSimulatedDevice::TOpening::QueryOnly;
   platform->Plug(never);
   platform->Plug(anonymous);
   platform->Plug(queryOnly);

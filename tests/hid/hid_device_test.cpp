@@ -24,8 +24,8 @@ using test::SimDevice;
 struct DeviceTest : HidFixture {
   int id = -1;
   // One device, plugged in and claimed by the client with its data handler.
-  THidDevice* Claimed(TSimulatedDeviceSpec spec = SimDevice("USB HID STM32F4")) {
-    id = platform->Plug(std::move(spec));
+  THidDevice* Claimed(TSimulatedDevice definition = SimDevice("USB HID STM32F4")) {
+    id = platform->Plug(std::move(definition));
     Start();
     controller->SetOnDeviceData(THidDataEvent::Of<&Client::Data>(&client));
     controller->SetOnDeviceDataError(THidDataErrorEvent::Of<&Client::DataError>(&client));
@@ -65,9 +65,9 @@ TEST_F(DeviceTest, ReportsReachTheDataHandlerAsReportIdAndTheBytesAfterIt) {
 }
 
 TEST_F(DeviceTest, WritesGoOutWholeAndAnswersComeBack) {
-  auto spec = SimDevice("USB HID STM32F4");
-  spec.Answer = [](const THidReport& out) { return std::vector<THidReport>{{0, out[1]}}; };
-  THidDevice* d = Claimed(spec);
+  auto definition = SimDevice("USB HID STM32F4");
+  definition.Answer = [](const THidReport& out) { return std::vector<THidReport>{{0, out[1]}}; };
+  THidDevice* d = Claimed(definition);
   THidReport report(65, 0);
   report[1] = 'G';
   uint32_t written = 0;
@@ -98,7 +98,7 @@ TEST_F(DeviceTest, ReleaseLeavesAFreshUnclaimedObjectWithTheSameHandlersAndSleep
 
 TEST_F(DeviceTest, ReleaseOfADeviceThatCanNoLongerBeOpenedDropsItsPosition) {
   THidDevice* d = Claimed();
-  platform->SetOpening(id, TSimulatedDeviceSpec::TOpening::Never);
+  platform->SetOpening(id, TSimulatedDevice::TOpening::Never);
   Release(d);
   EXPECT_TRUE(controller->Devices().empty());
 }

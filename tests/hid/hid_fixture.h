@@ -18,12 +18,12 @@
 namespace marloq::test {
 
 // A device with 65-byte reports, as the milling controller has.
-inline TSimulatedDeviceSpec SimDevice(const std::string& product, uint16_t productId = 0x5750) {
-  TSimulatedDeviceSpec spec;
-  spec.ProductString = product;
-  spec.Attributes = {0x0483, productId, 0x0200};
-  spec.Preparsed.Caps = {1, 0xFF00, 65, 65, 0};
-  return spec;
+inline TSimulatedDevice SimDevice(const std::string& product, uint16_t productId = 0x5750) {
+  TSimulatedDevice definition;
+  definition.ProductString = product;
+  definition.Attributes = {0x0483, productId, 0x0200};
+  definition.Preparsed.Caps = {1, 0xFF00, 65, 65, 0};
+  return definition;
 }
 
 // Runs the event loop until done() or the time is up; true when done.

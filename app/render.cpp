@@ -77,9 +77,8 @@ int RenderProgram(const TRenderOptions& o) {
   while (!length.empty() && length.back() == ' ') length.pop_back();
   std::printf("%s\n", length.c_str());
   // What the window would show after the run: M06 and H blocks change it.
-  const int side = host.ComboBox1Index();
   std::printf("Drill (mm): %s  RadiusKorrektur: %s\n", host.DrEditText().c_str(),
-              std::string(kComboBox1Items[side >= 0 && side <= 2 ? side : 1]).c_str());
+              std::string(kComboBox1Items[ComboBox1Choice(host.ComboBox1Index())]).c_str());
   if (sim->Guard.Tripped) {
     std::fprintf(stderr,
                  "marloq: stopped: the program ran past %llu blocks or %llu steps in one pass "

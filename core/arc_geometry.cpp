@@ -11,7 +11,7 @@ void ArcCentre(TInterpreterState& s, int mode, float& i, float& j, float& r) {
   if (r == 0) {
     i = ReadRealWord(s, 'I');
     j = ReadRealWord(s, 'J');
-    r = FSqrt(static_cast<float>(Extended(i) * i + Extended(j) * j));
+    r = FSqrt(SquaredLength(i, j));
     return;
   }
   float dx = i, dy = j;
@@ -23,7 +23,7 @@ void ArcCentre(TInterpreterState& s, int mode, float& i, float& j, float& r) {
     dy = s.NextBlock.Y - s.CurBlock.Y;
   }
   const float a = FAngle(dx, dy);
-  const float chord = FSqrt(static_cast<float>(Extended(dx) * dx + Extended(dy) * dy));
+  const float chord = FSqrt(SquaredLength(dx, dy));
   // A chord longer than the diameter saturates FArcCos: the centre falls on the chord.
   const float d = static_cast<float>(
       Extended(FArcCos(static_cast<float>(chord / (2 * Extended(r))))) + a);

@@ -11,6 +11,11 @@ namespace marloq {
 inline constexpr int kArcOfCurrentBlock = 1;
 inline constexpr int kArcOfLookahead = 2;
 
+// |v|^2 of a vector of stored floats, stored: a zero here is the zero a division sees.
+inline float SquaredLength(float x, float y) {
+  return static_cast<float>(static_cast<long double>(x) * x + static_cast<long double>(y) * y);
+}
+
 // In: I, J (used as the chord for other modes). Out: centre offset I, J from the
 // arc's start point and the radius R, all in world units.
 void ArcCentre(TInterpreterState& s, int mode, float& i, float& j, float& r);

@@ -27,9 +27,7 @@ THidDevice::~THidDevice() {
   const THidPlugEvent unplugHandler = UnplugHandler;
   SetDataHandler(THidDataEvent());
   UnplugHandler = THidPlugEvent();
-  CloseFile();
-  CloseReadHandle();
-  CloseWriteHandle();
+  CloseHandles();
   preparsedData_.reset();
   ReplaceInController(dataHandler, unplugHandler);
 }
@@ -124,6 +122,12 @@ void THidDevice::CloseWriteHandle() {
   writeHandle_.reset();
 }
 
+void THidDevice::CloseHandles() {
+  CloseFile();
+  CloseReadHandle();
+  CloseWriteHandle();
+}
+
 std::shared_ptr<THidFile> THidDevice::ReadHandle() const {
   std::lock_guard lock(readHandleMutex_);
   return readHandle_;
@@ -204,9 +208,7 @@ void THidDevice::StartReadThread() {
 void THidDevice::StopReadThread() { readThread_.reset(); }
 
 void THidDevice::Unplug() {
-  CloseFile();
-  CloseReadHandle();
-  CloseWriteHandle();
+  CloseHandles();
   PluggedIn = false;
   const THidPlugEvent handler = UnplugHandler;
   UnplugHandler = THidPlugEvent();

@@ -47,6 +47,7 @@ class THidDevice {
   void CloseFile();
   void CloseReadHandle();
   void CloseWriteHandle();
+  void CloseHandles();  // all three
 
   const THidPreparsedData* GetPreparsedData();
   THidCaps GetCapabilities();

@@ -143,11 +143,7 @@ int32_t THidDeviceController::Enumerate() {
       TInHandler inHandler(d);
       goOn = OnEnumerate(d, static_cast<int32_t>(i));
     }
-    if (!d->Claimed) {
-      d->CloseFile();
-      d->CloseReadHandle();
-      d->CloseWriteHandle();
-    }
+    if (!d->Claimed) d->CloseHandles();
     if (!goOn) break;
   }
   return visited;

@@ -26,11 +26,6 @@ inline bool XYTargetAtPen(const TInterpreterState& s) {
   return FRound(s.AxisX.Target) == s.AxisX.Pos && FRound(s.AxisY.Target) == s.AxisY.Pos;
 }
 
-// |v|^2 of a vector of stored floats, stored: a zero here is the zero the divisions see.
-inline float SquaredLength(float x, float y) {
-  return static_cast<float>(Extended(x) * x + Extended(y) * y);
-}
-
 // Every compensated element carries the current block's Z along with it.
 void StepLineInElement(TSimulation& sim);
 void StepArcInElement(TSimulation& sim);

@@ -8,6 +8,7 @@
 #include "core/block_reader.h"
 #include "core/fmath.h"
 #include "view/block_driver.h"
+#include "view/compensation.h"
 #include "view/drawing.h"
 #include "view/log_line.h"
 #include "view/system_text.h"
@@ -55,8 +56,7 @@ void RewriteBlockPlaceholders(TSimulation& sim) {
   TInterpreterState& s = sim.Core;
   if (BlockContains(s.BlockText, "G4?")) {
     static constexpr std::string_view kBySide[3] = {"H41", "H40", "H42"};
-    const int side = sim.Host->ComboBox1Index();
-    ReplaceBlockText(s.BlockText, kBySide[side >= 0 && side <= 2 ? side : 1]);
+    ReplaceBlockText(s.BlockText, kBySide[ComboBox1Choice(sim.Host->ComboBox1Index())]);
     const char letter = static_cast<char>(s.BlockText.Chars[0]);
     s.CurBlock.Code = static_cast<uint16_t>(static_cast<uint8_t>(letter) * 256 +
                                             (ReadIntWord(s, letter) & 0xFF));

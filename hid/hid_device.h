@@ -77,6 +77,8 @@ class THidDevice {
   uint32_t ReadInputBufferCount() const { return readInputBufferCount_.load(); }
   bool ReadWriteAccess() const { return readWriteAccess_; }
   bool HasReadThread() const { return readThread_ != nullptr; }
+  // The reading thread has its handle open: input reports from now on reach it.
+  bool Listening() const { return ReadHandle() != nullptr; }
   THidDeviceController* Controller() const { return controller_; }
   void ClearController() { controller_ = nullptr; }
 

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTimer>
@@ -17,8 +18,10 @@
 #include <QVBoxLayout>
 #include <utility>
 
+#include "hid/hid_device_controller.h"
 #include "view/canvas_widget.h"
 #include "view/compensation.h"
+#include "view/latin1_text.h"
 
 namespace marloq {
 
@@ -45,21 +48,15 @@ QToolButton* Arrow(Qt::ArrowType type, QWidget* parent) {
   return b;
 }
 
-std::string ToLatin1(const QString& s) {
-  const QByteArray b = s.toLatin1();
-  return std::string(b.constData(), b.size());
-}
-
-QString FromLatin1(std::string_view s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
-
 }  // namespace
 
-TForm1::TForm1(const QStringList& arguments, QWidget* parent)
+TForm1::TForm1(const QStringList& arguments, THidPlatform* hidPlatform, QWidget* parent)
     : QWidget(parent), sim_(std::make_unique<TSimulation>()) {
   sim_->Host = this;
   CreateControls();
   LayOutControls();
   ConnectControls();
+  if (hidPlatform != nullptr) CreateLink(*hidPlatform);
   FormCreate(arguments);
 }
 
@@ -99,6 +96,10 @@ void TForm1::CreateControls() {
   Stop1 = Button("EXIT", Panel1);
   Button_CNC = Button("CNC", Panel1);
   Button_CNC->setEnabled(false);
+  ProgressBar1 = new QProgressBar(Panel1);
+  ProgressBar1->setFormat(QStringLiteral("line %v of %m"));
+  ProgressBar1->setFixedHeight(16);
+  ProgressBar1->hide();
   StaticText1 = new QLabel("0:0:0", Panel1);
   StaticText1->setFont(PixelFont("Courier", 20, true));
   StaticText1->setMinimumWidth(251);
@@ -115,8 +116,8 @@ void TForm1::CreateControls() {
       {UpDown2Up, "UpDown2Up"},   {UpDown2Down, "UpDown2Down"}, {DR_Edit, "DR_Edit"},
       {StaticText4, "StaticText4"}, {UpDown1Up, "UpDown1Up"}, {UpDown1Down, "UpDown1Down"},
       {LineButton, "LineButton"}, {FileButton, "FileButton"}, {Stop1, "Stop1"},
-      {Button_CNC, "Button_CNC"}, {StaticText1, "StaticText1"}, {Label1, "Label1"},
-      {Timer1, "Timer1"}};
+      {Button_CNC, "Button_CNC"}, {ProgressBar1, "ProgressBar1"}, {StaticText1, "StaticText1"},
+      {Label1, "Label1"},         {Timer1, "Timer1"}};
   for (const auto& [control, name] : names) control->setObjectName(QString::fromLatin1(name));
 }
 
@@ -160,6 +161,7 @@ void TForm1::LayOutControls() {
   row->addWidget(FileButton, 0, 4);
   row->addWidget(Stop1, 0, 5);
   row->addWidget(Button_CNC, 0, 6);
+  row->addWidget(ProgressBar1, 1, 3, 1, 4);
   row->addWidget(StaticText1, 0, 7);
   row->addWidget(Label1, 1, 7, 1, 2);
   row->setColumnStretch(8, 1);
@@ -176,6 +178,8 @@ void TForm1::ConnectControls() {
   connect(UpDown2Down, &QToolButton::clicked, this, [this] { UpDown2Click(false); });
   connect(Memo1, &QPlainTextEdit::textChanged, this, [this] { Memo1Change(); });
   connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+  connect(Button_CNC, &QPushButton::clicked, this, [this] { Button_CNCClick(); });
+  connect(DevListBox, &QListWidget::itemClicked, this, [this] { DevListBoxClick(); });
   Image1->OnMouseMove = [this](int x, int y) { Image1MouseMove(x, y); };
   Image1->OnResize = [this] { FormResize(); };
 }

@@ -1,11 +1,13 @@
 // The main window (Form1): drawing, editor and the control row; it hosts the DRAW
-// simulation and loads and saves program files.
+// simulation, loads and saves program files and sends the program over the USB link.
 #pragma once
 
 #include <QWidget>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "view/program_transfer.h"
 #include "view/simulation.h"
 #include "view/simulation_host.h"
 
@@ -14,6 +16,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
 class QSplitter;
 class QTimer;
@@ -22,10 +25,13 @@ class QToolButton;
 namespace marloq {
 
 class TCanvasWidget;
+class THidDeviceController;
+class THidPlatform;
 
-class TForm1 : public QWidget, public TSimulationHost {
+class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
  public:
-  explicit TForm1(const QStringList& arguments, QWidget* parent = nullptr);
+  // Without a HID platform the window has no USB link and CNC stays disabled.
+  explicit TForm1(const QStringList& arguments, THidPlatform* hidPlatform = nullptr, QWidget* parent = nullptr);
   ~TForm1() override;
 
   // Handlers, named after their controls and events.
@@ -41,6 +47,9 @@ class TForm1 : public QWidget, public TSimulationHost {
   void Timer1Timer();
   void Image1MouseMove(int x, int y);
   void FormResize();
+  void FormActivate();
+  void Button_CNCClick();
+  void DevListBoxClick();
 
   // The simulation host.
   std::string Label1Text() const override;
@@ -60,14 +69,26 @@ class TForm1 : public QWidget, public TSimulationHost {
   void ProcessMessages() override;
   void WaitForMessages() override;
 
+  // The transfer host.
+  std::vector<std::string> EditorLines() const override;
+  void AppendEditorLine(std::string_view text, TAppended kind) override;
+  void SetButtonCncEnabled(bool enabled) override;
+  void SetButtonCncCaption(std::string_view caption) override;
+  void ShowDevListBox(const std::vector<std::string>& items, int selected) override;
+  void ShowTransferProgress(int line, int lines) override;
+
   // For tests and the screenshot: the simulation behind the window.
   const TSimulation& Simulation() const { return *sim_; }
   TSimulation& Simulation() { return *sim_; }
   QPlainTextEdit* Editor() const { return Memo1; }
   bool Running() const { return running_; }
+  // The USB link's handlers, or null without a link.
+  TProgramTransfer* Transfer() const { return transfer_.get(); }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
   void CreateControls();
@@ -76,8 +97,12 @@ class TForm1 : public QWidget, public TSimulationHost {
   void FormCreate(const QStringList& arguments);
   bool ExecFileDialog(QWidget* dialog, int tag);
   void ShowError(const QString& message);
+  void CreateLink(THidPlatform& platform);
+  void FormClose();
 
   std::unique_ptr<TSimulation> sim_;
+  std::unique_ptr<THidDeviceController> HID;
+  std::unique_ptr<TProgramTransfer> transfer_;
   bool running_ = false;
   bool closeRequested_ = false;
   int timerTag_ = 0;
@@ -101,6 +126,7 @@ class TForm1 : public QWidget, public TSimulationHost {
   QPushButton* FileButton = nullptr;
   QPushButton* Stop1 = nullptr;
   QPushButton* Button_CNC = nullptr;
+  QProgressBar* ProgressBar1 = nullptr;
   QLabel* StaticText1 = nullptr;
   QLabel* Label1 = nullptr;
   QTimer* Timer1 = nullptr;

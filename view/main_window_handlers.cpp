@@ -125,7 +125,7 @@ void TForm1::LineButtonClick() {
   } else {
     StaticText1->setToolTip(QString());
   }
-  if (closeRequested_) close();
+  if (closeRequested_ && !(transfer_ && transfer_->Transferring())) close();
 }
 
 void TForm1::Stop1Click() {
@@ -172,14 +172,18 @@ void TForm1::FormResize() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-  if (running_) {
-    // Stop the run first; the DRAW handler closes the window once the run is over.
+  const bool transferring = transfer_ && transfer_->Transferring();
+  if (running_ || transferring) {
+    // Stop the run and the transfer first; whichever handler ends last closes the
+    // window.
     sim_->Core.StopRequest = true;
+    if (transferring) transfer_->RequestStop();
     closeRequested_ = true;
     event->ignore();
     return;
   }
   SaveNow();
+  FormClose();
   event->accept();
 }
 

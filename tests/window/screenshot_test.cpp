@@ -1,13 +1,18 @@
 // Screenshot: the real window on a real X display (Xvfb in CI) after a DRAW of an
-// example; the screen must show the red band and the program text. Skips without X.
+// example; the screen must show the red band and the program text. Then a transfer to
+// a simulated controller, shot while it waits for an answer. Skips without X.
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QProgressBar>
 #include <QThread>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 
+#include "hid/milling_controller.h"
+#include "hid/simulated_hid_platform.h"
 #include "view/main_window.h"
 
 namespace {
@@ -16,6 +21,29 @@ constexpr int kSkipped = 77;
 
 bool Reddish(QRgb p) { return qRed(p) > 180 && qGreen(p) < 80 && qBlue(p) < 80; }
 bool Dark(QRgb p) { return qGray(p) < 100; }
+
+// A controller that answers the first three lines, then keeps the transfer waiting.
+marloq::TSimulatedDevice SlowController() {
+  marloq::TSimulatedDevice d;
+  d.ProductString = marloq::kControllerProductString;
+  d.Attributes = {0x0483, 0x5750, 0x0200};
+  d.Preparsed.Caps = {1, 0xFF00, marloq::kControllerReportLength, marloq::kControllerReportLength, 0};
+  d.Answer = [n = 0](const marloq::THidReport&) mutable -> std::vector<marloq::THidReport> {
+    if (++n > 3) return {};
+    marloq::THidReport r(marloq::kControllerReportLength, 0);
+    const std::string text = "ok " + std::to_string(n) + "\n";
+    std::copy(text.begin(), text.end(), r.begin() + 1);
+    return {r};
+  };
+  return d;
+}
+
+void Settle() {
+  for (int i = 0; i < 50; ++i) {
+    QApplication::processEvents();
+    QThread::msleep(10);
+  }
+}
 
 int Count(const QImage& img, const QRect& area, bool (*test)(QRgb)) {
   int n = 0;
@@ -34,18 +62,14 @@ int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "xcb");
   QApplication app(argc, argv);
   const QString program = QStringLiteral(MARLOQ_SOURCE_DIR "/examples/contour.CNC");
-  marloq::TForm1 form(QStringList{"marloq", program});
+  marloq::TSimulatedHidPlatform link;
+  link.Plug(SlowController());
+  marloq::TForm1 form(QStringList{"marloq", program}, &link);
   form.move(0, 0);
   form.show();
-  for (int i = 0; i < 50; ++i) {
-    QApplication::processEvents();
-    QThread::msleep(10);
-  }
+  Settle();
   form.findChild<QPushButton*>("LineButton")->click();
-  for (int i = 0; i < 50; ++i) {
-    QApplication::processEvents();
-    QThread::msleep(10);
-  }
+  Settle();
   const QImage shot = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
   if (argc > 1) shot.save(QString::fromLocal8Bit(argv[1]));
   const QWidget* image1 = form.findChild<QWidget*>("Image1");
@@ -55,7 +79,21 @@ int main(int argc, char** argv) {
   const int red = Count(shot, canvas & shot.rect(), Reddish);
   const int text = Count(shot, editor & shot.rect(), Dark);
   std::printf("red pixels on the drawing: %d, dark pixels in the editor: %d\n", red, text);
-  const bool ok = red > 2000 && text > 200;
+  // The transfer: shot while the fourth line waits, then stopped.
+  auto* cnc = form.findChild<QPushButton*>("Button_CNC");
+  QString caption, progress;
+  QTimer::singleShot(500, [&] {
+    if (argc > 2)
+      QGuiApplication::primaryScreen()->grabWindow(0, 0, 0, form.width(), form.height()).save(QString::fromLocal8Bit(argv[2]));
+    caption = cnc->text();
+    progress = form.findChild<QProgressBar*>("ProgressBar1")->text();
+    cnc->click();
+  });
+  cnc->click();
+  std::printf("during the transfer: \"%s\", \"%s\"\n", qPrintable(caption), qPrintable(progress));
+  const bool sent = caption == "STOP CNC" && progress.startsWith("line 4 of ") &&
+                    form.Editor()->toPlainText().endsWith("ok 1\nok 2\nok 3\nError HID Line3\n");
+  const bool ok = red > 2000 && text > 200 && sent;
   std::printf("%d passed, %d failed\n", ok ? 1 : 0, ok ? 0 : 1);
   return ok ? 0 : 1;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -49,6 +50,17 @@ inline void Repeatedly(QObject* owner, int periodMs, std::function<bool()> actio
     if (!action()) t->deleteLater(), t->stop();
   });
   t->start();
+}
+
+// Runs the event loop until done() or the time is up; true when done.
+inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done()) {
+    if (clock.hasExpired(timeoutMs)) return false;
+    QApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+  return true;
 }
 
 // Answers the next modal dialog (file dialog or message box) with the given action.

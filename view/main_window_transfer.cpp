@@ -1,0 +1,96 @@
+// The main window's USB link: the HID component and the transfer's handlers wired to
+// Button_CNC, DevListBox, the editor and the progress bar.
+#include <QApplication>
+#include <QEvent>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QTextCursor>
+
+#include "hid/hid_device_controller.h"
+#include "view/latin1_text.h"
+#include "view/main_window.h"
+#include "view/program_text.h"
+
+namespace marloq {
+
+void TForm1::CreateLink(THidPlatform& platform) {
+  try {
+    HID = std::make_unique<THidDeviceController>(platform, nullptr);
+  } catch (const EControllerError& e) {
+    // Another window holds the link; this one works without it.
+    Button_CNC->setToolTip(QString::fromLatin1(e.what()));
+    return;
+  }
+  transfer_ = std::make_unique<TProgramTransfer>(*HID, *this);
+  transfer_->BindHandlers();
+  HID->Loaded();
+}
+
+// Shown counts as activated too: without a window manager a window may never be
+// activated, and the controller's own first scan must not come before this.
+void TForm1::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  FormActivate();
+}
+
+bool TForm1::event(QEvent* event) {
+  if (event->type() == QEvent::WindowActivate) FormActivate();
+  return QWidget::event(event);
+}
+
+void TForm1::FormActivate() {
+  if (transfer_) transfer_->HID_Open();
+}
+
+void TForm1::FormClose() {
+  if (transfer_) transfer_->HID_Close();
+}
+
+void TForm1::Button_CNCClick() {
+  if (!transfer_) return;
+  transfer_->Button_CNCClick();
+  if (closeRequested_ && !transfer_->Transferring() && !running_) close();
+}
+
+void TForm1::DevListBoxClick() {
+  if (transfer_) transfer_->DevListBoxClick(DevListBox->currentRow());
+}
+
+std::vector<std::string> TForm1::EditorLines() const {
+  return SplitEditorLines(ToLatin1(Memo1->toPlainText()));
+}
+
+// As a new last line of the editor: after the text's last line break, which it then
+// ends with, and scrolled into view.
+void TForm1::AppendEditorLine(std::string_view text, TAppended) {
+  QTextCursor end(Memo1->document());
+  end.movePosition(QTextCursor::End);
+  const QString all = Memo1->toPlainText();
+  QString insert = FromLatin1(text) + QLatin1Char('\n');
+  if (!all.isEmpty() && !all.endsWith(QLatin1Char('\n'))) insert.prepend(QLatin1Char('\n'));
+  end.insertText(insert);
+  Memo1->verticalScrollBar()->setValue(Memo1->verticalScrollBar()->maximum());
+}
+
+void TForm1::SetButtonCncEnabled(bool enabled) { Button_CNC->setEnabled(enabled); }
+void TForm1::SetButtonCncCaption(std::string_view caption) { Button_CNC->setText(FromLatin1(caption)); }
+
+void TForm1::ShowDevListBox(const std::vector<std::string>& items, int selected) {
+  const QSignalBlocker quiet(DevListBox);
+  DevListBox->clear();
+  for (const std::string& item : items) DevListBox->addItem(FromLatin1(item));
+  DevListBox->setCurrentRow(selected);
+}
+
+void TForm1::ShowTransferProgress(int line, int lines) {
+  ProgressBar1->setVisible(lines > 0);
+  if (lines <= 0) return;
+  ProgressBar1->setRange(0, lines);
+  ProgressBar1->setValue(line);
+}
+
+}  // namespace marloq

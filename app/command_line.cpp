@@ -11,16 +11,41 @@
 namespace marloq {
 
 const char* const kUsage =
-    "usage: marloq [FILE.CNC]        open the window, with FILE loaded when it exists\n"
+    "usage: marloq [FILE.CNC] [LINK]  open the window, with FILE loaded when it exists\n"
     "       marloq --render FILE.CNC [--image OUT.png] [--drill MM] [--compensation Links|keine|Rechts]\n"
     "                                [--size WxH] [--max-blocks N] [--max-steps N]\n"
     "       marloq --blocks FILE.CNC [--max-blocks N]\n"
+    "       marloq --send FILE.CNC [LINK]\n"
     "       marloq --list-hid\n"
     "  --render  run one DRAW without a window: writes FILE.LOG and the picture (default FILE.png)\n"
     "  --blocks  list the blocks the interpreter reads, with codes and end points in mm\n"
-    "  --list-hid  list the HID devices present, with product strings and report lengths\n";
+    "  --send    send the program to the milling controller line by line, printing its answers;\n"
+    "            exit 0 when every line was answered, 4 when one failed, 2 without a controller\n"
+    "  --list-hid  list the HID devices present, with product strings and report lengths\n"
+    "  LINK: --answer-timeout SECONDS   how long to wait for each answer (default 10)\n"
+    "        --simulate-controller[=silent|=unplug:N]\n"
+    "            a simulated controller instead of the USB devices: it answers every line\n"
+    "            (\"ok\" and its number), never (silent), or N lines and then vanishes\n";
 
 namespace {
+
+// Seconds as a decimal number, kept in whole milliseconds; at most a day.
+bool ParseSeconds(const std::string& v, int& ms) {
+  double seconds = 0;
+  const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), seconds);
+  if (ec != std::errc() || end != v.data() + v.size() || !(seconds >= 0.001) || seconds > 86400) return false;
+  ms = static_cast<int>(seconds * 1000 + 0.5);
+  return true;
+}
+
+// Where an option belongs, as the message names it; every option is refused elsewhere.
+const char* OptionHome(const std::string& option, TJob job) {
+  if (option == "--max-blocks")
+    return job == TJob::Render || job == TJob::ListBlocks ? nullptr : "--render or --blocks";
+  if (option == "--answer-timeout" || option == "--simulate-controller")
+    return job == TJob::Window || job == TJob::Send ? nullptr : "the window or --send";
+  return job == TJob::Render ? nullptr : "--render";
+}
 
 bool ParseCount(const std::string& v, unsigned long long& out) {
   const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), out);
@@ -58,6 +83,8 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     cl.Error = message;
     return cl;
   };
+  std::vector<std::string> options;  // those that need a job of their own
+  std::string positional;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--help" || a == "-h") {
@@ -69,21 +96,30 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       cl.Job = TJob::ListHid;
       return cl;
     }
+    if (a.rfind("--simulate-controller", 0) == 0) {
+      if (!ParseSimulatedControllerBehaviour(a.substr(21), cl.Link.Behaviour))
+        return bad("--simulate-controller takes nothing, =silent or =unplug:N, not '" + a + "'");
+      cl.Link.Simulated = true;
+      options.push_back("--simulate-controller");
+      continue;
+    }
     if (a.rfind("--", 0) != 0) {
-      // The window's rule: the first argument names the program to open.
-      if (i == 0) {
-        cl.WindowFile = a;
-        continue;
-      }
-      return bad("unexpected argument '" + a + "'");
+      // The window's rule: one argument names the program to open.
+      if (!positional.empty()) return bad("unexpected argument '" + a + "'");
+      positional = a;
+      continue;
     }
     if (i + 1 >= args.size()) return bad(a + " needs a value");
     const std::string& v = args[++i];
     unsigned long long n = 0;
-    if (a == "--render" || a == "--blocks") {
-      cl.Job = a == "--render" ? TJob::Render : TJob::ListBlocks;
-      cl.Render.ProgramFile = v;
-    } else if (a == "--image") {
+    if (a == "--render" || a == "--blocks" || a == "--send") {
+      if (cl.Job != TJob::Window) return bad(a + " comes after another job");
+      cl.Job = a == "--render" ? TJob::Render : a == "--blocks" ? TJob::ListBlocks : TJob::Send;
+      (cl.Job == TJob::Send ? cl.SendFile : cl.Render.ProgramFile) = v;
+      continue;
+    }
+    options.push_back(a);
+    if (a == "--image") {
       cl.Render.ImageFile = v;
     } else if (a == "--drill") {
       if (!ParseDrill(v, cl.Render.DrillText))
@@ -103,11 +139,19 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     } else if (a == "--max-steps") {
       if (!ParseCount(v, n)) return bad("--max-steps takes a positive whole number, not '" + v + "'");
       cl.Render.MaxSteps = n;
+    } else if (a == "--answer-timeout") {
+      if (!ParseSeconds(v, cl.Link.AnswerTimeoutMs))
+        return bad("--answer-timeout takes seconds from 0.001 to 86400, not '" + v + "'");
     } else {
       return bad("unknown option '" + a + "'");
     }
   }
-  if (cl.Job == TJob::Window && args.size() > 1) return bad("the window takes one program file");
+  if (!positional.empty()) {
+    if (cl.Job != TJob::Window) return bad("unexpected argument '" + positional + "'");
+    cl.WindowFile = positional;
+  }
+  for (const std::string& option : options)
+    if (const char* home = OptionHome(option, cl.Job)) return bad(option + " goes only with " + home);
   return cl;
 }
 

@@ -5,15 +5,26 @@
 #include <vector>
 
 #include "app/render.h"
+#include "hid/simulated_controller.h"
+#include "view/program_transfer.h"
 
 namespace marloq {
 
-enum class TJob { Window, Help, ListBlocks, Render, ListHid };
+enum class TJob { Window, Help, ListBlocks, Render, ListHid, Send };
+
+// The USB link of the window and of --send.
+struct TLinkOptions {
+  bool Simulated = false;  // a simulated controller instead of the system's devices
+  TSimulatedControllerBehaviour Behaviour;
+  int AnswerTimeoutMs = kDefaultAnswerTimeoutMs;
+};
 
 struct TCommandLine {
   TJob Job = TJob::Window;
   std::string WindowFile;  // the program the window opens with, if any
+  std::string SendFile;
   TRenderOptions Render;
+  TLinkOptions Link;
   long MaxListedBlocks = 1000000;
   std::string Error;  // a clear one-line message when the arguments are bad
 };

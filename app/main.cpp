@@ -2,15 +2,18 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/command_line.h"
 #include "app/list_blocks.h"
 #include "app/list_hid.h"
-#include "hid/linux_hid_platform.h"
-#include "view/program_file.h"
 #include "app/render.h"
+#include "app/send_program.h"
+#include "hid/linux_hid_platform.h"
+#include "hid/simulated_controller.h"
+#include "view/program_file.h"
 #include "view/main_window.h"
 #include "view/program_text.h"
 
@@ -29,6 +32,14 @@ int ListBlocksOfFile(const marloq::TCommandLine& cl) {
   return 0;
 }
 
+// The system's HID devices, or one simulated controller in their place.
+std::unique_ptr<marloq::THidPlatform> LinkPlatform(const marloq::TLinkOptions& link) {
+  if (!link.Simulated) return marloq::MakeLinuxHidPlatform();
+  auto simulated = std::make_unique<marloq::TSimulatedHidPlatform>();
+  marloq::PlugSimulatedController(*simulated, link.Behaviour);
+  return simulated;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -42,14 +53,22 @@ int main(int argc, char** argv) {
     case marloq::TJob::Window: {
       QApplication app(argc, argv);
       QApplication::setApplicationDisplayName("Marloq");
+      const auto platform = LinkPlatform(cl.Link);
       marloq::TForm1 form(cl.WindowFile.empty() ? QStringList{"marloq"}
-                                                : QStringList{"marloq", QString::fromLocal8Bit(cl.WindowFile.c_str())});
+                                                : QStringList{"marloq", QString::fromLocal8Bit(cl.WindowFile.c_str())},
+                          platform.get());
+      if (form.Transfer()) form.Transfer()->SetAnswerTimeoutMs(cl.Link.AnswerTimeoutMs);
       form.show();
       return app.exec();
     }
     case marloq::TJob::Help: std::fputs(marloq::kUsage, stdout); return 0;
     case marloq::TJob::ListBlocks: return ListBlocksOfFile(cl);
     case marloq::TJob::Render: return marloq::RenderProgram(cl.Render);
+    case marloq::TJob::Send: {
+      QCoreApplication app(argc, argv);
+      const auto platform = LinkPlatform(cl.Link);
+      return marloq::SendProgram(cl.SendFile, *platform, cl.Link.AnswerTimeoutMs, stdout, stderr);
+    }
     case marloq::TJob::ListHid: {
       QCoreApplication app(argc, argv);
       const auto platform = marloq::MakeLinuxHidPlatform();

@@ -37,12 +37,42 @@ TEST(ParseCommandLine, BadValuesGetClearMessages) {
       {{"--render", "a.CNC", "b.CNC"}, "unexpected argument"},
       {{"--list-hid"}, nullptr},
       {{"--list-hid", "a.CNC"}, "--list-hid takes no other argument"},
+      {{"--simulate-controller", "a.CNC"}, nullptr},
+      {{"a.CNC", "--simulate-controller=unplug:3", "--answer-timeout", "0.5"}, nullptr},
+      {{"--send", "a.CNC", "--simulate-controller=silent"}, nullptr},
+      {{"--simulate-controller=loud"}, "--simulate-controller takes"},
+      {{"--simulate-controller=unplug:"}, "--simulate-controller takes"},
+      {{"--simulate-controller=unplug:-1"}, "--simulate-controller takes"},
+      {{"--send", "a.CNC", "--answer-timeout", "0"}, "--answer-timeout takes"},
+      {{"--send", "a.CNC", "--answer-timeout", "1e9"}, "--answer-timeout takes"},
+      {{"--send", "a.CNC", "--answer-timeout", "nan"}, "--answer-timeout takes"},
+      {{"--send", "a.CNC", "b.CNC"}, "unexpected argument"},
+      {{"--send", "a.CNC", "--image", "x.png"}, "--image goes only with --render"},
+      {{"--render", "a.CNC", "--simulate-controller"}, "goes only with the window or --send"},
+      {{"a.CNC", "--drill", "2"}, "--drill goes only with --render"},
+      {{"--render", "a.CNC", "--send", "b.CNC"}, "--send comes after another job"},
   };
   for (const auto& c : cases) {
     const TCommandLine cl = ParseCommandLine(c.args);
     if (c.error) EXPECT_NE(cl.Error.find(c.error), std::string::npos) << cl.Error;
     else EXPECT_EQ(cl.Error, "");
   }
+}
+
+TEST(ParseCommandLine, LinkOptionsReachTheWindowAndTheSender) {
+  using TMode = TSimulatedControllerBehaviour::TMode;
+  TCommandLine cl = ParseCommandLine({"--simulate-controller=unplug:3", "a.CNC", "--answer-timeout", "2.5"});
+  EXPECT_EQ(cl.Job, TJob::Window);
+  EXPECT_EQ(cl.WindowFile, "a.CNC");
+  EXPECT_TRUE(cl.Link.Simulated);
+  EXPECT_EQ(cl.Link.Behaviour.Mode, TMode::Unplugging);
+  EXPECT_EQ(cl.Link.Behaviour.UnplugAfter, 3);
+  EXPECT_EQ(cl.Link.AnswerTimeoutMs, 2500);
+  cl = ParseCommandLine({"--send", "b.CNC"});
+  EXPECT_EQ(cl.Job, TJob::Send);
+  EXPECT_EQ(cl.SendFile, "b.CNC");
+  EXPECT_FALSE(cl.Link.Simulated);
+  EXPECT_EQ(cl.Link.AnswerTimeoutMs, 10000);
 }
 
 TEST(ParseCommandLine, DrillIsKeptAsTheWindowWritesIt) {

@@ -1,0 +1,73 @@
+// Sending without the window: the controller and the transfer live for one transfer;
+// the wait for each answer sleeps in the event loop like the window's.
+#include "app/send_program.h"
+
+#include <QCoreApplication>
+
+#include "hid/hid_device.h"
+#include "hid/hid_device_controller.h"
+#include "hid/milling_controller.h"
+#include "view/program_file.h"
+#include "view/program_text.h"
+#include "view/program_transfer.h"
+
+namespace marloq {
+
+namespace {
+
+class TSendHost : public TTransferHost {
+ public:
+  TSendHost(std::vector<std::string> lines, std::FILE* out, std::FILE* err)
+      : lines_(std::move(lines)), out_(out), err_(err) {}
+
+  std::vector<std::string> EditorLines() const override { return lines_; }
+  void AppendEditorLine(std::string_view text, TAppended kind) override {
+    std::FILE* to = kind == TAppended::Answer ? out_ : err_;
+    std::fwrite(text.data(), 1, text.size(), to);
+    std::fputc('\n', to);
+    std::fflush(to);  // a script watching the transfer sees each answer as it comes
+  }
+  void SetButtonCncEnabled(bool) override {}
+  void SetButtonCncCaption(std::string_view) override {}
+  void ShowDevListBox(const std::vector<std::string>&, int) override {}
+  void ShowTransferProgress(int, int) override {}
+  void WaitForMessages() override {
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+  }
+
+ private:
+  std::vector<std::string> lines_;
+  std::FILE* out_;
+  std::FILE* err_;
+};
+
+}  // namespace
+
+int SendProgram(const std::string& file, THidPlatform& platform, int answerTimeoutMs, std::FILE* out,
+                std::FILE* err) {
+  std::string error;
+  const auto bytes = ReadProgramFile(file, error);
+  if (!bytes) {
+    std::fprintf(err, "marloq: %s\n", error.c_str());
+    return kExitNoController;
+  }
+  TSendHost host(SplitEditorLines(*bytes), out, err);
+  THidDeviceController HID(platform);
+  TProgramTransfer transfer(HID, host);
+  transfer.SetAnswerTimeoutMs(answerTimeoutMs);
+  transfer.BindHandlers();
+  HID.Loaded();
+  transfer.HID_Open();
+  if (transfer.SelectedDevice() == nullptr) {
+    std::fprintf(err, "marloq: no milling controller \"%s\" found\n", kControllerProductString);
+    return kExitNoController;
+  }
+  if (!transfer.SelectedDevice()->ReadWriteAccess())
+    std::fprintf(err, "marloq: %s cannot be opened for reading and writing; see the README on the udev rule\n",
+                 transfer.SelectedDevice()->PnPInfo().DevicePath.c_str());
+  const TTransferResult result = transfer.Button_CNCClick();
+  transfer.HID_Close();
+  return result == TTransferResult::Failed ? kExitLineFailed : 0;
+}
+
+}  // namespace marloq

@@ -1,0 +1,75 @@
+// Sending from the command line: what goes to standard output and error, and the exit
+// status, against the simulated controller in each of its behaviours.
+#include "app/send_program.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+
+#include "hid/simulated_controller.h"
+
+namespace marloq {
+namespace {
+
+using TMode = TSimulatedControllerBehaviour::TMode;
+
+struct SendCase {
+  const char* name;
+  std::optional<TSimulatedControllerBehaviour> controller;  // none: no device at all
+  const char* program;
+  int status;
+  const char* out;
+  const char* err;  // a part of standard error
+};
+
+std::string Captured(std::FILE* f) {
+  std::rewind(f);
+  std::string s;
+  for (int c; (c = std::fgetc(f)) != EOF;) s += static_cast<char>(c);
+  std::fclose(f);
+  return s;
+}
+
+TEST(SendProgram, AnswersOnStandardOutputAndFailuresWithTheirExitStatus) {
+  int argc = 1;
+  char name[] = "send_program_test";
+  char* argv[] = {name, nullptr};
+  QCoreApplication app(argc, argv);
+  const SendCase cases[] = {
+      {"answered", TSimulatedControllerBehaviour{}, "G0 X1\nG1 X2 ; cut\nM30\n", 0, "ok 1\nok 2\n", ""},
+      {"one line", TSimulatedControllerBehaviour{}, "M30\n", 0, "", ""},
+      {"silent", TSimulatedControllerBehaviour{TMode::Silent, 0}, "G0 X1\nM30\n", 4, "", "Error HID Line0\n"},
+      {"unplugged", TSimulatedControllerBehaviour{TMode::Unplugging, 1}, "G0 X1\nG0 X2\nM30\n", 4, "ok 1\n",
+       "Error HID Line1\n"},
+      {"no controller", std::nullopt, "G0 X1\nM30\n", 2, "", "no milling controller \"USB HID STM32F4\" found"},
+  };
+  const auto dir = std::filesystem::temp_directory_path() / ("marloq-send-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  for (const SendCase& c : cases) {
+    const auto program = dir / (std::string(c.name) + ".CNC");
+    std::ofstream(program, std::ios::binary) << c.program;
+    TSimulatedHidPlatform platform;
+    if (c.controller) PlugSimulatedController(platform, *c.controller);
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    EXPECT_EQ(SendProgram(program.string(), platform, 200, out, err), c.status) << c.name;
+    EXPECT_EQ(Captured(out), c.out) << c.name;
+    const std::string errText = Captured(err);
+    EXPECT_NE(errText.find(c.err), std::string::npos) << c.name << ": " << errText;
+  }
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  TSimulatedHidPlatform platform;
+  EXPECT_EQ(SendProgram((dir / "missing.CNC").string(), platform, 200, out, err), 2);
+  Captured(out);
+  EXPECT_NE(Captured(err).find("cannot open"), std::string::npos);
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace marloq

@@ -8,7 +8,9 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
 
 #include "hid/hid_device_controller.h"
 #include "view/latin1_text.h"
@@ -69,9 +71,9 @@ std::vector<std::string> TForm1::EditorLines() const {
 void TForm1::AppendEditorLine(std::string_view text, TAppended) {
   QTextCursor end(Memo1->document());
   end.movePosition(QTextCursor::End);
-  const QString all = Memo1->toPlainText();
   QString insert = FromLatin1(text) + QLatin1Char('\n');
-  if (!all.isEmpty() && !all.endsWith(QLatin1Char('\n'))) insert.prepend(QLatin1Char('\n'));
+  // Only the last block is looked at: a long program must not be copied per answer.
+  if (!Memo1->document()->lastBlock().text().isEmpty()) insert.prepend(QLatin1Char('\n'));
   end.insertText(insert);
   Memo1->verticalScrollBar()->setValue(Memo1->verticalScrollBar()->maximum());
 }

@@ -68,6 +68,16 @@ TEST(SendProgram, AnswersOnStandardOutputAndFailuresWithTheirExitStatus) {
   EXPECT_EQ(SendProgram((dir / "missing.CNC").string(), platform, 200, out, err), 2);
   Captured(out);
   EXPECT_NE(Captured(err).find("cannot open"), std::string::npos);
+
+  // A controller the user may not write to (no udev rule): said so, then the line fails.
+  platform.SetOpening(PlugSimulatedController(platform, {}), TSimulatedDevice::TOpening::QueryOnly);
+  out = std::tmpfile();
+  err = std::tmpfile();
+  EXPECT_EQ(SendProgram((dir / "answered.CNC").string(), platform, 200, out, err), 4);
+  EXPECT_EQ(Captured(out), "");
+  EXPECT_EQ(Captured(err),
+            "marloq: sim:hidraw0 cannot be opened for reading and writing; see the README on the udev rule\n"
+            "Error HID Line0\n");
   std::filesystem::remove_all(dir);
 }
 

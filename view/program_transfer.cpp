@@ -27,9 +27,12 @@ std::string EightBitText(const std::u16string& text) {
   return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 
-// What the editor shows of an answer: its text ends at a NUL, as an edit control's does.
-std::string_view EditorLineOf(const std::string& answer) {
-  return std::string_view(answer).substr(0, answer.find('\0'));
+// What the editor shows of an answer: its text ends at a NUL, as an edit control's does,
+// and a carriage return (firmware often ends lines with CR LF) must not split the line.
+std::string EditorLineOf(const std::string& answer) {
+  std::string line = answer.substr(0, answer.find('\0'));
+  std::erase(line, '\r');
+  return line;
 }
 
 }  // namespace

@@ -130,6 +130,7 @@ TEST_F(TransferWindow, AnswersAreCutAtTheirFirstLineFeed) {
       {"one\ntwo\n", "one", "one"},
       {std::string(300, 'w'), std::string(255, 'w'), std::string(255, 'w')},
       {"ok" + zeros, "ok" + zeros, "ok"},  // the editor's line ends at the first NUL
+      {"ok\r\n", "ok\r", "ok"},           // and takes no carriage return
       {"", "", ""},
   };
   for (const auto& c : cases) {

@@ -2,21 +2,25 @@
 // counted per plugging.
 #include "hid/simulated_controller.h"
 
+#include <algorithm>
 #include <charconv>
 #include <memory>
 
 namespace marloq {
 
-namespace {
+TSimulatedDevice SimulatedControllerDevice() {
+  TSimulatedDevice definition;
+  definition.ProductString = kControllerProductString;
+  definition.Attributes = {0x0483, 0x5750, 0x0200};
+  definition.Preparsed.Caps = {1, 0xFF00, kControllerReportLength, kControllerReportLength, 0};
+  return definition;
+}
 
-THidReport Answer(long number) {
-  THidReport report(kControllerReportLength, 0);
-  const std::string text = "ok " + std::to_string(number) + "\n";
+THidReport SimulatedControllerAnswer(const std::string& text) {
+  THidReport report(std::max<size_t>(kControllerReportLength, text.size() + 1), 0);
   std::copy(text.begin(), text.end(), report.begin() + 1);
   return report;
 }
-
-}  // namespace
 
 bool ParseSimulatedControllerBehaviour(const std::string& suffix, TSimulatedControllerBehaviour& out) {
   using TMode = TSimulatedControllerBehaviour::TMode;
@@ -40,10 +44,7 @@ bool ParseSimulatedControllerBehaviour(const std::string& suffix, TSimulatedCont
 }
 
 int PlugSimulatedController(TSimulatedHidPlatform& platform, TSimulatedControllerBehaviour behaviour) {
-  TSimulatedDevice definition;
-  definition.ProductString = kControllerProductString;
-  definition.Attributes = {0x0483, 0x5750, 0x0200};
-  definition.Preparsed.Caps = {1, 0xFF00, kControllerReportLength, kControllerReportLength, 0};
+  TSimulatedDevice definition = SimulatedControllerDevice();
   // The answer needs the id Plug gives, so it reaches it through a shared cell.
   auto id = std::make_shared<int>(-1);
   auto received = std::make_shared<long>(0);
@@ -55,7 +56,7 @@ int PlugSimulatedController(TSimulatedHidPlatform& platform, TSimulatedControlle
       platform.Unplug(*id);
       return {};
     }
-    return {Answer(n)};
+    return {SimulatedControllerAnswer("ok " + std::to_string(n) + "\n")};
   };
   *id = platform.Plug(std::move(definition));
   return *id;

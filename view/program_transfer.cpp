@@ -11,6 +11,7 @@
 #include "hid/hid_device.h"
 #include "hid/hid_device_controller.h"
 #include "hid/milling_controller.h"
+#include "view/latin1_text.h"
 
 namespace marloq {
 
@@ -20,11 +21,6 @@ constexpr int kListenPollMs = 5;
 
 bool IsController(THidDevice* device) {
   return QString::fromStdU16String(device->GetProductString()) == QLatin1String(kControllerProductString);
-}
-
-std::string EightBitText(const std::u16string& text) {
-  const QByteArray bytes = QString::fromStdU16String(text).toLatin1();
-  return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 
 // What the editor shows of an answer: its text ends at a NUL, as an edit control's does,
@@ -110,7 +106,7 @@ void TProgramTransfer::HID_Removal(THidDevice* HidDev) {
 }
 
 bool TProgramTransfer::HID_Enumerate(THidDevice* HidDev, int32_t Idx) {
-  devListBox_.push_back({EightBitText(HidDev->GetProductString()), nullptr});
+  devListBox_.push_back({ToLatin1(QString::fromStdU16String(HidDev->GetProductString())), nullptr});
   THidDevice* claimed = nullptr;
   HID.ClaimByIndex(Idx, claimed);
   devListBox_.back().Device = claimed;
@@ -219,8 +215,8 @@ void TProgramTransfer::WaitUntilListening() {
 }
 
 void TProgramTransfer::ReleaseListedDevices() {
+  // SelectedDevice is one of them.
   for (TDevListItem& item : devListBox_) {
-    if (item.Device == selectedDevice_) selectedDevice_ = nullptr;
     delete item.Device;
     item.Device = nullptr;
   }

@@ -11,8 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "hid/milling_controller.h"
-#include "hid/simulated_hid_platform.h"
+#include "hid/simulated_controller.h"
 #include "view/main_window.h"
 
 namespace {
@@ -24,16 +23,10 @@ bool Dark(QRgb p) { return qGray(p) < 100; }
 
 // A controller that answers the first three lines, then keeps the transfer waiting.
 marloq::TSimulatedDevice SlowController() {
-  marloq::TSimulatedDevice d;
-  d.ProductString = marloq::kControllerProductString;
-  d.Attributes = {0x0483, 0x5750, 0x0200};
-  d.Preparsed.Caps = {1, 0xFF00, marloq::kControllerReportLength, marloq::kControllerReportLength, 0};
+  marloq::TSimulatedDevice d = marloq::SimulatedControllerDevice();
   d.Answer = [n = 0](const marloq::THidReport&) mutable -> std::vector<marloq::THidReport> {
     if (++n > 3) return {};
-    marloq::THidReport r(marloq::kControllerReportLength, 0);
-    const std::string text = "ok " + std::to_string(n) + "\n";
-    std::copy(text.begin(), text.end(), r.begin() + 1);
-    return {r};
+    return {marloq::SimulatedControllerAnswer("ok " + std::to_string(n) + "\n")};
   };
   return d;
 }

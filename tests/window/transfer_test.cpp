@@ -19,14 +19,15 @@ using test::Control;
 // input reports answer() gives.
 TSimulatedDevice Controller(uint16_t outputLength, std::function<std::vector<THidReport>()> answer,
                             const char* product = kControllerProductString, uint16_t inputLength = 65) {
-  TSimulatedDevice d;
+  TSimulatedDevice d = SimulatedControllerDevice();
   d.ProductString = product;
-  d.Attributes = {0x0483, 0x5750, 0x0200};
-  d.Preparsed.Caps = {1, 0xFF00, inputLength, outputLength, 0};
+  d.Preparsed.Caps.InputReportByteLength = inputLength;
+  d.Preparsed.Caps.OutputReportByteLength = outputLength;
   d.Answer = [answer = std::move(answer)](const THidReport&) { return answer(); };
   return d;
 }
 
+// An answer of exactly these data bytes.
 THidReport InputReport(const std::string& data) {
   THidReport r(data.size() + 1, 0);
   std::copy(data.begin(), data.end(), r.begin() + 1);

@@ -19,6 +19,13 @@ namespace {
 
 constexpr std::string_view kBlockSeparator = "------------------------";
 
+// The editor follows the run to the line of the block about to run; the appended end
+// of program keeps the line before it.
+void FollowBlock(TSimulation& sim) {
+  const int32_t line = EditorLineOf(sim.Trace, sim.Core.CurBlock.TextPos);
+  if (line >= 0) sim.Trace.CurrentLine = line;
+}
+
 // The feed lines written before every G block's own action.
 void LogFeedChange(TSimulation& sim, uint8_t number) {
   TInterpreterState& s = sim.Core;
@@ -193,6 +200,7 @@ void RunProgram(TSimulation& sim) {
   StartGuardedPass(sim);
   while (!s.StopRequest) {
     if (!AdvanceGuarded(sim)) break;
+    if (sim.Trace.Recording) FollowBlock(sim);
     s.StepRingIn = s.StepRingOut = s.StepRingFill = 0;
     const uint8_t letter = CodeLetter(s.CurBlock.Code);
     if (s.LogEnabled && letter >= 'A' && letter <= 'Z') {

@@ -55,7 +55,7 @@ std::string MillingLengthText(const TViewState& v) {
 void LineButtonClick(TSimulation& sim, const std::vector<std::string>& editorLines) {
   TInterpreterState& s = sim.Core;
   sim.Guard.Tripped = false;
-  LoadProgramText(s, editorLines);
+  LoadProgramText(s, editorLines, sim.Trace.Enabled ? &sim.Trace : nullptr);
   BindMotionCallbacks(sim);
   OpenLog(sim);
   SetCompensation(sim, 0);
@@ -68,8 +68,14 @@ void LineButtonClick(TSimulation& sim, const std::vector<std::string>& editorLin
   SetUpRunPens(sim);
   s.LogEnabled = true;
   sim.View.MillingLength = 0;
+  sim.View.Time = TMachiningTime{};
   MovePenTo(sim, 0, 0);
+  if (sim.Trace.Enabled) StartTrace(sim.Trace, sim.Canvas.Width(), sim.Canvas.Height());
+  sim.Trace.Recording = sim.Trace.Enabled;
   RunProgram(sim);
+  sim.Trace.Recording = false;
+  sim.Summary = {sim.View.MillingLength, sim.View.Time, sim.Guard.Blocks, sim.Guard.Steps,
+                 s.StopRequest || sim.Guard.Tripped};
   const std::string shownPosition = sim.Host->StaticText1Text();
   const std::string length = MillingLengthText(sim.View);
   sim.Host->SetLabel1Text(length);

@@ -2,6 +2,7 @@
 // run), steps above it a thin blue pen; the pen changes only when Z changes.
 #include "view/drawing.h"
 
+#include "view/machining_time.h"
 #include "view/system_text.h"
 
 namespace marloq {
@@ -26,11 +27,14 @@ float Millimetres(int32_t pos) { return static_cast<float>(Extended(pos) / 100);
 void PlotStep(TSimulation& sim, uint8_t stepBits) {
   TInterpreterState& s = sim.Core;
   TViewState& v = sim.View;
-  if (!s.RapidMode && s.MoveClass <= kMovePlunge)
-    v.MillingLength = static_cast<float>(v.MillingLength + kStepLength[AxesMoved(stepBits)]);
+  const Extended length = kStepLength[AxesMoved(stepBits)];
+  const bool cutting = !s.RapidMode && s.MoveClass <= kMovePlunge;
+  if (cutting) v.MillingLength = static_cast<float>(v.MillingLength + length);
+  AddStepTime(v.Time, length, cutting, s.BlockFeed);
   const int32_t cx = CanvasXOf(v, s.AxisX.Pos);
   const int32_t cy = CanvasYOf(v, sim.Canvas.Height(), s.AxisY.Pos);
   if (cx < 0 || cy < 0) return;
+  TracePixel(sim.Trace, cx, cy);
   if (sim.Canvas.PenColor() == kRed && !v.FirstCutRecorded) {
     v.FirstCutRecorded = true;
     v.FirstCutX = s.AxisX.Pos;

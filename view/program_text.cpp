@@ -30,13 +30,15 @@ std::vector<std::string> SplitEditorLines(std::string_view bytes) {
   return lines;
 }
 
-bool LoadProgramText(TInterpreterState& s, const std::vector<std::string>& lines) {
+bool LoadProgramText(TInterpreterState& s, const std::vector<std::string>& lines, TBlockTrace* trace) {
   uint8_t* const text = s.ProgramText;
   int32_t n = 0;
   bool cut = false;
+  if (trace) trace->LineStarts.clear();
   for (size_t li = 0; li + 1 < lines.size(); ++li) {
     const std::string& line = lines[li];
     const int32_t lineStart = n;
+    if (trace) trace->LineStarts.push_back(lineStart);
     for (const char ch : line) {
       const uint8_t c = static_cast<uint8_t>(ch);
       if (c == ';' || c == '%' || c == '\n') break;
@@ -50,6 +52,7 @@ bool LoadProgramText(TInterpreterState& s, const std::vector<std::string>& lines
     if (n > lineStart && text[n - 1] != '\n') text[n++] = '\n';
     if (cut) break;
   }
+  if (trace) trace->TailStart = n;
   static constexpr uint8_t kTail[] = {'M', '0', '2', '\n', 0};
   for (const uint8_t c : kTail) text[n++] = c;
   return cut;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/interpreter_state.h"
+#include "view/block_trace.h"
 
 namespace marloq {
 
@@ -14,7 +15,9 @@ namespace marloq {
 std::vector<std::string> SplitEditorLines(std::string_view bytes);
 
 // Fills ProgramText from every line but the last (the editor's last line is never
-// part of the program). Returns true when the text did not fit and was cut.
-bool LoadProgramText(TInterpreterState& s, const std::vector<std::string>& lines);
+// part of the program). Returns true when the text did not fit and was cut. With a
+// trace, notes where each editor line's text begins in the buffer.
+bool LoadProgramText(TInterpreterState& s, const std::vector<std::string>& lines,
+                     TBlockTrace* trace = nullptr);
 
 }  // namespace marloq

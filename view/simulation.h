@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "core/interpreter_state.h"
+#include "view/block_trace.h"
 #include "view/canvas.h"
 #include "view/log_writer.h"
 #include "view/simulation_host.h"
@@ -22,6 +23,14 @@ struct TRunGuard {
   bool Tripped = false;
 };
 
+// What the last DRAW's run did, taken as the run ends (the passes after it add steps).
+struct TRunSummary {
+  float MillingLength = 0;
+  TMachiningTime Time;
+  uint64_t Blocks = 0, Steps = 0;
+  bool Stopped = false;  // STOP or a guard ended the run early
+};
+
 struct TSimulation {
   TInterpreterState Core{};
   TViewState View;
@@ -29,6 +38,8 @@ struct TSimulation {
   TCanvas Canvas;
   TLogWriter Log;
   TRunGuard Guard;
+  TRunSummary Summary;
+  TBlockTrace Trace;
   TSimulationHost* Host = nullptr;
 };
 

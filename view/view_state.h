@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "view/machining_time.h"
+
 namespace marloq {
 
 // Colours as the system writes them: 0x00BBGGRR, red in the low byte.
@@ -20,6 +22,7 @@ struct TViewState {
   int32_t ViewOffsetX = 0;     // world X at canvas x = 0
   int32_t ViewOffsetY = 0;     // world Y at the canvas' bottom edge
   float MillingLength = 0;     // world units cut in this run
+  TMachiningTime Time;         // estimated from the same steps
   TColor CutPenColor = kRed;   // pen for steps at or below Z = 0
   int32_t CutPenWidth = 1;     // world units
   int32_t LastPlotZ = 0;       // Z Pos at the last plotted step; never reset

@@ -12,12 +12,16 @@ namespace marloq {
 
 const char* const kUsage =
     "usage: marloq [FILE.CNC] [LINK]  open the window, with FILE loaded when it exists\n"
-    "       marloq --render FILE.CNC [--image OUT.png] [--drill MM] [--compensation Links|keine|Rechts]\n"
-    "                                [--size WxH] [--max-blocks N] [--max-steps N]\n"
+    "       marloq --render FILE.CNC... [--image OUT.png] [--drill MM] [--compensation Links|keine|Rechts]\n"
+    "                                   [--size WxH] [--max-blocks N] [--max-steps N]\n"
     "       marloq --blocks FILE.CNC [--max-blocks N]\n"
     "       marloq --send FILE.CNC [LINK]\n"
     "       marloq --list-hid\n"
-    "  --render  run one DRAW without a window: writes FILE.LOG and the picture (default FILE.png)\n"
+    "  --render  run one DRAW without a window: writes FILE.LOG and the picture (default FILE.png),\n"
+    "            prints the milling length and the machining time; several programs are drawn\n"
+    "            side by side with the same options (--image only with one), one line each;\n"
+    "            exit 0 when all were done, 2 when one had bad input, else 3 when a guard\n"
+    "            (--max-blocks, --max-steps) stopped one\n"
     "  --blocks  list the blocks the interpreter reads, with codes and end points in mm\n"
     "  --send    send the program to the milling controller line by line, printing its answers;\n"
     "            exit 0 when every line was answered, 4 when one failed, 2 without a controller\n"
@@ -104,6 +108,10 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       continue;
     }
     if (a.rfind("--", 0) != 0) {
+      if (cl.Job == TJob::Render) {
+        cl.RenderFiles.push_back(a);
+        continue;
+      }
       // The window's rule: one argument names the program to open.
       if (!positional.empty()) return bad("unexpected argument '" + a + "'");
       positional = a;
@@ -115,7 +123,11 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     if (a == "--render" || a == "--blocks" || a == "--send") {
       if (cl.Job != TJob::Window) return bad(a + " comes after another job");
       cl.Job = a == "--render" ? TJob::Render : a == "--blocks" ? TJob::ListBlocks : TJob::Send;
+      // Else "--render --image x.png a.CNC" would draw over the picture x.png.
+      if (cl.Job == TJob::Render && v.rfind("--", 0) == 0)
+        return bad("--render needs a program file, not '" + v + "'");
       (cl.Job == TJob::Send ? cl.SendFile : cl.Render.ProgramFile) = v;
+      if (cl.Job == TJob::Render) cl.RenderFiles.push_back(v);
       continue;
     }
     options.push_back(a);
@@ -152,6 +164,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   }
   for (const std::string& option : options)
     if (const char* home = OptionHome(option, cl.Job)) return bad(option + " goes only with " + home);
+  if (cl.RenderFiles.size() > 1 && !cl.Render.ImageFile.empty()) return bad("--image goes only with one program");
   return cl;
 }
 

@@ -23,7 +23,8 @@ struct TCommandLine {
   TJob Job = TJob::Window;
   std::string WindowFile;  // the program the window opens with, if any
   std::string SendFile;
-  TRenderOptions Render;
+  std::vector<std::string> RenderFiles;  // --render's programs, in the order given
+  TRenderOptions Render;                 // its ProgramFile: the first of them, or --blocks' program
   TLinkOptions Link;
   long MaxListedBlocks = 1000000;
   std::string Error;  // a clear one-line message when the arguments are bad

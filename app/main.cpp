@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
     }
     case marloq::TJob::Help: std::fputs(marloq::kUsage, stdout); return 0;
     case marloq::TJob::ListBlocks: return ListBlocksOfFile(cl);
-    case marloq::TJob::Render: return marloq::RenderProgram(cl.Render);
+    case marloq::TJob::Render: return marloq::RenderPrograms(cl.RenderFiles, cl.Render, stdout, stderr);
     case marloq::TJob::Send: {
       QCoreApplication app(argc, argv);
       const auto platform = LinkPlatform(cl.Link);

@@ -1,57 +1,50 @@
 // Headless rendering: the headless host stands in for the window; the picture is
-// written atomically beside its final name.
+// written atomically beside its final name; a batch runs its renders on worker threads.
 #include "app/render.h"
 
-#include <QImage>
-#include <cstdio>
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <exception>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <mutex>
+#include <new>
+#include <system_error>
+#include <thread>
 
-#include "view/program_file.h"
 #include "view/block_driver.h"
 #include "view/compensation.h"
 #include "view/draw_sequence.h"
 #include "view/headless_host.h"
+#include "view/machining_time.h"
+#include "view/picture_file.h"
+#include "view/program_file.h"
 #include "view/program_text.h"
-#include "view/simulation.h"
 
 namespace marloq {
 
 namespace {
 
-constexpr int kExitBadInput = 2, kExitGuard = 3;
+// Canvases of a batch alive at once; beyond it fewer renders run side by side, so that
+// --size 16384x16384 on many cores does not run out of memory.
+constexpr uint64_t kBatchCanvasBytes = 1ULL << 30;
 
 std::string WithExtension(const std::string& path, const char* extension) {
   return std::filesystem::path(path).replace_extension(extension).string();
 }
 
-// Written beside the target and renamed over it, so a picture is whole or absent.
-bool SavePicture(const QImage& image, const std::string& path, std::string& error) {
-  const std::string temporary = path + ".part";
-  if (!image.save(QString::fromStdString(temporary), "PNG")) {
-    std::remove(temporary.c_str());
-    error = "cannot write " + path;
-    return false;
-  }
-  std::error_code ec;
-  std::filesystem::rename(temporary, path, ec);
-  if (ec) {
-    std::remove(temporary.c_str());
-    error = "cannot write " + path + ": " + ec.message();
-    return false;
-  }
-  return true;
+void Fail(TRenderResult& r, const std::string& message) {
+  r.Status = WorseExitStatus(r.Status, kExitBadInput);
+  if (r.Error.empty()) r.Error = message;
+  r.Messages.push_back(message);
 }
 
-}  // namespace
-
-int RenderProgram(const TRenderOptions& o) {
+void Render(const TRenderOptions& o, TRenderResult& r) {
   std::string error;
   const auto bytes = ReadProgramFile(o.ProgramFile, error);
-  if (!bytes) {
-    std::fprintf(stderr, "marloq: %s\n", error.c_str());
-    return kExitBadInput;
-  }
+  if (!bytes) return Fail(r, error);
   auto sim = std::make_unique<TSimulation>();
   THeadlessHost host(sim->Run, o.Width, o.Height);
   host.SetComboBox1Index(o.Compensation);
@@ -65,29 +58,181 @@ int RenderProgram(const TRenderOptions& o) {
   sim->Canvas.Resize(o.Width, o.Height);
   LineButtonClick(*sim, SplitEditorLines(*bytes));
 
-  int status = 0;
-  if (!sim->Log.Error().empty())
-    std::fprintf(stderr, "marloq: warning: log lost: %s\n", sim->Log.Error().c_str());
+  r.Ran = true;
+  r.Summary = sim->Summary;
+  r.GuardTripped = sim->Guard.Tripped;
+  if (!sim->Log.Error().empty()) r.Messages.push_back("warning: log lost: " + sim->Log.Error());
   const std::string image = o.ImageFile.empty() ? WithExtension(o.ProgramFile, ".png") : o.ImageFile;
-  if (!SavePicture(sim->Canvas.Image(), image, error)) {
-    std::fprintf(stderr, "marloq: %s\n", error.c_str());
-    status = kExitBadInput;
-  }
-  std::string length = host.Label1Text();  // DRAW leaves the milling length there
-  while (!length.empty() && length.back() == ' ') length.pop_back();
-  std::printf("%s\n", length.c_str());
+  if (!SavePicture(sim->Canvas.Image(), image, error)) Fail(r, error);
+  r.MillingLength = host.Label1Text();  // DRAW leaves the milling length there
+  while (!r.MillingLength.empty() && r.MillingLength.back() == ' ') r.MillingLength.pop_back();
   // What the window would show after the run: M06 and H blocks change it.
-  std::printf("Drill (mm): %s  RadiusKorrektur: %s\n", host.DrEditText().c_str(),
-              std::string(kComboBox1Items[ComboBox1Choice(host.ComboBox1Index())]).c_str());
-  if (sim->Guard.Tripped) {
-    std::fprintf(stderr,
-                 "marloq: stopped: the program ran past %llu blocks or %llu steps in one pass "
-                 "(--max-blocks, --max-steps); log and picture show the run up to there\n",
-                 static_cast<unsigned long long>(o.MaxBlocks),
-                 static_cast<unsigned long long>(o.MaxSteps));
-    return kExitGuard;
+  r.Tool = "Drill (mm): " + host.DrEditText() + "  RadiusKorrektur: " +
+           std::string(kComboBox1Items[ComboBox1Choice(host.ComboBox1Index())]);
+  if (r.GuardTripped) r.Status = WorseExitStatus(r.Status, kExitGuard);
+}
+
+std::string GuardMessage(const TRenderOptions& o) {
+  return "stopped: the program ran past " + std::to_string(o.MaxBlocks) + " blocks or " +
+         std::to_string(o.MaxSteps) +
+         " steps in one pass (--max-blocks, --max-steps); log and picture show the run up to there";
+}
+
+// The files a render writes, as they are on disk, to find two renders of a batch that
+// would write the same log or picture at the same time.
+std::vector<std::string> OutputsOf(const std::string& program) {
+  std::vector<std::string> outputs;
+  std::error_code ec;
+  const std::string named = std::filesystem::absolute(program, ec).lexically_normal().string();
+  for (const std::string& path : {LogPathOf(named), WithExtension(program, ".png")}) {
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    const std::filesystem::path real = std::filesystem::weakly_canonical(absolute, ec);
+    outputs.push_back((ec ? absolute.lexically_normal() : real).string());
   }
+  return outputs;
+}
+
+// A later program whose log or picture is an earlier one's is refused, not raced.
+std::vector<std::string> OutputClashes(const std::vector<std::string>& programs) {
+  std::vector<std::string> clashes(programs.size());
+  std::map<std::string, size_t> writer;  // each output and the first program writing it
+  for (size_t i = 0; i < programs.size(); ++i) {
+    const std::vector<std::string> outputs = OutputsOf(programs[i]);
+    for (const std::string& path : outputs) {
+      const auto it = writer.find(path);
+      if (it == writer.end()) continue;
+      clashes[i] = programs[i] + " would write " + path + " as " + programs[it->second] + " does";
+      break;
+    }
+    if (clashes[i].empty())
+      for (const std::string& path : outputs) writer.emplace(path, i);
+  }
+  return clashes;
+}
+
+unsigned BatchThreads(size_t programs, const TRenderOptions& o, unsigned maxThreads) {
+  const uint64_t canvas = uint64_t(o.Width) * uint64_t(o.Height) * 2;
+  uint64_t n = maxThreads ? maxThreads : std::max(1u, std::thread::hardware_concurrency());
+  n = std::min<uint64_t>(n, std::max<uint64_t>(1, kBatchCanvasBytes / std::max<uint64_t>(canvas, 1)));
+  return static_cast<unsigned>(std::min<uint64_t>(n, programs));
+}
+
+void PrintSingle(const TRenderResult& r, const TRenderOptions& o, std::FILE* out, std::FILE* err) {
+  for (const std::string& m : r.Messages) std::fprintf(err, "marloq: %s\n", m.c_str());
+  if (r.Ran) {
+    std::fprintf(out, "%s\n%s\n%s\n", r.MillingLength.c_str(), MachiningTimeText(r.Summary.Time).c_str(),
+                 r.Tool.c_str());
+  }
+  if (r.GuardTripped) std::fprintf(err, "marloq: %s\n", GuardMessage(o).c_str());
+}
+
+void PrintInBatch(const std::string& program, const TRenderResult& r, const TRenderOptions& o,
+                  std::FILE* out, std::FILE* err) {
+  std::fprintf(out, "%s\n", RenderSummaryLine(program, r).c_str());
+  std::fflush(out);
+  for (const std::string& m : r.Messages) std::fprintf(err, "marloq: %s: %s\n", program.c_str(), m.c_str());
+  if (r.GuardTripped) std::fprintf(err, "marloq: %s: %s\n", program.c_str(), GuardMessage(o).c_str());
+  std::fflush(err);
+}
+
+}  // namespace
+
+TRenderResult RenderOne(const TRenderOptions& options) {
+  TRenderResult r;
+  try {
+    Render(options, r);
+  } catch (const std::bad_alloc&) {
+    r = TRenderResult{};
+    Fail(r, "out of memory rendering " + options.ProgramFile);
+  } catch (const std::exception& e) {
+    r = TRenderResult{};
+    Fail(r, options.ProgramFile + ": " + e.what());
+  } catch (...) {
+    r = TRenderResult{};
+    Fail(r, "cannot render " + options.ProgramFile);
+  }
+  return r;
+}
+
+int WorseExitStatus(int a, int b) {
+  const auto rank = [](int status) { return status == kExitBadInput ? 2 : status == kExitGuard ? 1 : 0; };
+  return rank(a) >= rank(b) ? a : b;
+}
+
+std::string RenderSummaryLine(const std::string& program, const TRenderResult& r) {
+  std::string line = program + ": ";
+  if (r.Ran) {
+    line += r.MillingLength + ", " + MachiningTimeText(r.Summary.Time) + ", " +
+            std::to_string(r.Summary.Blocks) + " blocks, " + std::to_string(r.Summary.Steps) + " steps, ";
+  }
+  if (r.GuardTripped) line += "stopped (guard)";
+  if (!r.Error.empty()) line += (r.GuardTripped ? ", error: " : "error: ") + r.Error;
+  if (!r.GuardTripped && r.Error.empty()) line += "done";
+  return line;
+}
+
+int RenderPrograms(const std::vector<std::string>& programs, const TRenderOptions& options,
+                   std::FILE* out, std::FILE* err, unsigned maxThreads) {
+  if (programs.size() == 1) {
+    TRenderOptions o = options;
+    o.ProgramFile = programs[0];
+    const TRenderResult r = RenderOne(o);
+    PrintSingle(r, o, out, err);
+    return r.Status;
+  }
+  if (!options.ImageFile.empty()) {
+    std::fprintf(err, "marloq: --image goes only with one program\n");
+    return kExitBadInput;
+  }
+  const std::vector<std::string> clashes = OutputClashes(programs);
+  std::vector<TRenderResult> results(programs.size());
+  std::vector<char> finished(programs.size(), 0);
+  std::mutex mutex;
+  std::condition_variable resultReady;
+  std::atomic<size_t> next{0};
+  const auto work = [&] {
+    for (size_t i; (i = next.fetch_add(1)) < programs.size();) {
+      TRenderResult r;
+      if (!clashes[i].empty()) {
+        Fail(r, clashes[i]);
+      } else {
+        TRenderOptions o = options;
+        o.ProgramFile = programs[i];
+        r = RenderOne(o);
+      }
+      {
+        std::lock_guard lock(mutex);
+        results[i] = std::move(r);
+        finished[i] = 1;
+      }
+      resultReady.notify_all();
+    }
+  };
+  std::vector<std::thread> workers;
+  const unsigned threads = BatchThreads(programs.size(), options, maxThreads);
+  for (unsigned t = 0; t < threads; ++t) {
+    try {
+      workers.emplace_back(work);
+    } catch (const std::system_error&) {
+      break;  // the system gives no more threads: those running share the work
+    }
+  }
+  if (workers.empty()) work();
+  int status = kExitDone;
+  for (size_t i = 0; i < programs.size(); ++i) {
+    std::unique_lock lock(mutex);
+    resultReady.wait(lock, [&] { return finished[i] != 0; });
+    const TRenderResult r = std::move(results[i]);
+    lock.unlock();
+    PrintInBatch(programs[i], r, options, out, err);
+    status = WorseExitStatus(status, r.Status);
+  }
+  for (std::thread& worker : workers) worker.join();
   return status;
+}
+
+int RenderProgram(const TRenderOptions& options) {
+  return RenderPrograms({options.ProgramFile}, options, stdout, stderr);
 }
 
 }  // namespace marloq

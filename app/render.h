@@ -1,11 +1,17 @@
-// Headless rendering: one DRAW of a program file without a window, writing the log and
-// the finished canvas as a PNG picture.
+// Headless rendering: DRAWs of program files without a window, one or many at once,
+// each writing its log and the finished canvas as a PNG picture.
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
+#include <vector>
+
+#include "view/simulation.h"
 
 namespace marloq {
+
+inline constexpr int kExitDone = 0, kExitBadInput = 2, kExitGuard = 3;
 
 struct TRenderOptions {
   std::string ProgramFile;
@@ -17,7 +23,36 @@ struct TRenderOptions {
   uint64_t MaxSteps = 4'000'000'000;
 };
 
-// Exit status: 0 done, 2 bad input (message on stderr), 3 stopped by a guard.
+// What one render did, kept unprinted so that renders running side by side can be
+// reported one after the other.
+struct TRenderResult {
+  int Status = kExitDone;
+  bool Ran = false;                   // the DRAW ran: the fields below hold what it did
+  bool GuardTripped = false;
+  TRunSummary Summary;
+  std::string MillingLength;          // "milling length N mm", as the window's label
+  std::string Tool;                   // "Drill (mm): 3,0  RadiusKorrektur: Rechts"
+  std::string Error;                  // why Status is kExitBadInput
+  std::vector<std::string> Messages;  // for standard error, in order, without "marloq: "
+};
+
+// One program, options.ProgramFile; prints nothing. Never throws.
+TRenderResult RenderOne(const TRenderOptions& options);
+
+// The worse of two exit statuses: bad input, then stopped by a guard, then done.
+int WorseExitStatus(int a, int b);
+
+// "A.CNC: milling length 123 mm, machining time 0:01:07, 57 blocks, 123456 steps, done"
+std::string RenderSummaryLine(const std::string& program, const TRenderResult& result);
+
+// Renders the programs with the same options (their ProgramFile and ImageFile aside),
+// up to one per core at once, and prints each one's summary line and messages in the
+// order given. One program prints as --render FILE always did, to the same image file.
+// maxThreads 0: as many as the hardware runs at once. Returns the worst exit status.
+int RenderPrograms(const std::vector<std::string>& programs, const TRenderOptions& options,
+                   std::FILE* out, std::FILE* err, unsigned maxThreads = 0);
+
+// One program to standard output and error.
 int RenderProgram(const TRenderOptions& options);
 
 }  // namespace marloq

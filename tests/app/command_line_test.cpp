@@ -34,7 +34,14 @@ TEST(ParseCommandLine, BadValuesGetClearMessages) {
       {{"a.CNC"}, nullptr},  // the window, with a.CNC
       {{}, nullptr},         // the window, empty
       {{"a.CNC", "b.CNC"}, "unexpected argument"},
-      {{"--render", "a.CNC", "b.CNC"}, "unexpected argument"},
+      {{"--render", "a.CNC", "b.CNC"}, nullptr},  // a batch
+      {{"--render", "a.CNC", "b.CNC", "--image", "x.png"}, "--image goes only with one program"},
+      {{"--render", "a.CNC", "--image", "x.png", "b.CNC"}, "--image goes only with one program"},
+      {{"--render", "a.CNC", "--image", "x.png"}, nullptr},
+      {{"--render", "--image", "x.png", "a.CNC"}, "--render needs a program file, not '--image'"},
+      {{"a.CNC", "--render", "b.CNC"}, "unexpected argument 'a.CNC'"},
+      {{"--blocks", "a.CNC", "b.CNC"}, "unexpected argument 'b.CNC'"},
+      {{"--render", "a.CNC", "--blocks", "b.CNC"}, "--blocks comes after another job"},
       {{"--list-hid"}, nullptr},
       {{"--list-hid", "a.CNC"}, "--list-hid takes no other argument"},
       {{"--simulate-controller", "a.CNC"}, nullptr},
@@ -56,6 +63,29 @@ TEST(ParseCommandLine, BadValuesGetClearMessages) {
     const TCommandLine cl = ParseCommandLine(c.args);
     if (c.error) EXPECT_NE(cl.Error.find(c.error), std::string::npos) << cl.Error;
     else EXPECT_EQ(cl.Error, "");
+  }
+}
+
+struct ProgramsCase {
+  std::vector<std::string> args;
+  std::vector<std::string> programs;
+};
+
+// Every argument after --render that is no option nor an option's value is a program.
+TEST(ParseCommandLine, RenderTakesProgramsInTheOrderGiven) {
+  const ProgramsCase cases[] = {
+      {{"--render", "a.CNC"}, {"a.CNC"}},
+      {{"--render", "a.CNC", "b.CNC", "c.CNC"}, {"a.CNC", "b.CNC", "c.CNC"}},
+      {{"--drill", "2", "--render", "a.CNC", "--size", "10x10", "b.CNC", "--max-steps", "5", "c.CNC"},
+       {"a.CNC", "b.CNC", "c.CNC"}},
+      {{"--render", "b.CNC", "a.CNC", "b.CNC"}, {"b.CNC", "a.CNC", "b.CNC"}},
+  };
+  for (const auto& c : cases) {
+    const TCommandLine cl = ParseCommandLine(c.args);
+    EXPECT_EQ(cl.Error, "");
+    EXPECT_EQ(cl.Job, TJob::Render);
+    EXPECT_EQ(cl.RenderFiles, c.programs);
+    EXPECT_EQ(cl.Render.ProgramFile, c.programs[0]);
   }
 }
 
@@ -118,7 +148,9 @@ TEST(RenderProgram, WritesLogAndPictureOrSaysWhyNot) {
   testing::internal::CaptureStdout();
   EXPECT_EQ(RenderProgram(tool), 0);
   const std::string out = testing::internal::GetCapturedStdout();
-  EXPECT_NE(out.find("mm\nDrill (mm): 3,0  RadiusKorrektur: Rechts\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("mm\nmachining time 0:00:00 (F missing)\nDrill (mm): 3,0  RadiusKorrektur: Rechts\n"),
+            std::string::npos)
+      << out;
   TRenderOptions missing;
   missing.ProgramFile = (dir / "missing.CNC").string();
   EXPECT_EQ(RenderProgram(missing), 2);

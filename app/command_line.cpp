@@ -15,7 +15,7 @@ const char* const kUsage =
     "       marloq --render FILE.CNC... [--image OUT.png] [--drill MM] [--compensation Links|keine|Rechts]\n"
     "                                   [--size WxH] [--max-blocks N] [--max-steps N]\n"
     "       marloq --blocks FILE.CNC [--max-blocks N]\n"
-    "       marloq --send FILE.CNC [LINK]\n"
+    "       marloq --send FILE.CNC [--resume-line N] [LINK]\n"
     "       marloq --list-hid\n"
     "  --render  run one DRAW without a window: writes FILE.LOG and the picture (default FILE.png),\n"
     "            prints the milling length and the machining time; several programs are drawn\n"
@@ -25,6 +25,7 @@ const char* const kUsage =
     "  --blocks  list the blocks the interpreter reads, with codes and end points in mm\n"
     "  --send    send the program to the milling controller line by line, printing its answers;\n"
     "            exit 0 when every line was answered, 4 when one failed, 2 without a controller\n"
+    "            --resume-line N  start at line N, the one \"Error HID LineN\" named\n"
     "  --list-hid  list the HID devices present, with product strings and report lengths\n"
     "  LINK: --answer-timeout SECONDS   how long to wait for each answer (default 10)\n"
     "        --simulate-controller[=silent|=unplug:N]\n"
@@ -46,6 +47,7 @@ bool ParseSeconds(const std::string& v, int& ms) {
 const char* OptionHome(const std::string& option, TJob job) {
   if (option == "--max-blocks")
     return job == TJob::Render || job == TJob::ListBlocks ? nullptr : "--render or --blocks";
+  if (option == "--resume-line") return job == TJob::Send ? nullptr : "--send";
   if (option == "--answer-timeout" || option == "--simulate-controller")
     return job == TJob::Window || job == TJob::Send ? nullptr : "the window or --send";
   return job == TJob::Render ? nullptr : "--render";
@@ -151,6 +153,10 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     } else if (a == "--max-steps") {
       if (!ParseCount(v, n)) return bad("--max-steps takes a positive whole number, not '" + v + "'");
       cl.Render.MaxSteps = n;
+    } else if (a == "--resume-line") {
+      const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), cl.SendFromLine);
+      if (ec != std::errc() || end != v.data() + v.size() || cl.SendFromLine < 0)
+        return bad("--resume-line takes the line index of \"Error HID Line\", not '" + v + "'");
     } else if (a == "--answer-timeout") {
       if (!ParseSeconds(v, cl.Link.AnswerTimeoutMs))
         return bad("--answer-timeout takes seconds from 0.001 to 86400, not '" + v + "'");

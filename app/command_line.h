@@ -23,6 +23,7 @@ struct TCommandLine {
   TJob Job = TJob::Window;
   std::string WindowFile;  // the program the window opens with, if any
   std::string SendFile;
+  int SendFromLine = 0;  // --resume-line: the index of the first line sent
   std::vector<std::string> RenderFiles;  // --render's programs, in the order given
   TRenderOptions Render;                 // its ProgramFile: the first of them, or --blocks' program
   TLinkOptions Link;

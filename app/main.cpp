@@ -67,7 +67,8 @@ int main(int argc, char** argv) {
     case marloq::TJob::Send: {
       QCoreApplication app(argc, argv);
       const auto platform = LinkPlatform(cl.Link);
-      return marloq::SendProgram(cl.SendFile, *platform, cl.Link.AnswerTimeoutMs, stdout, stderr);
+      return marloq::SendProgram(cl.SendFile, *platform, cl.Link.AnswerTimeoutMs, stdout, stderr,
+                                 cl.SendFromLine);
     }
     case marloq::TJob::ListHid: {
       QCoreApplication app(argc, argv);

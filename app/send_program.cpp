@@ -44,14 +44,22 @@ class TSendHost : public TTransferHost {
 }  // namespace
 
 int SendProgram(const std::string& file, THidPlatform& platform, int answerTimeoutMs, std::FILE* out,
-                std::FILE* err) {
+                std::FILE* err, int firstLine) {
   std::string error;
   const auto bytes = ReadProgramFile(file, error);
   if (!bytes) {
     std::fprintf(err, "marloq: %s\n", error.c_str());
     return kExitNoController;
   }
-  TSendHost host(SplitEditorLines(*bytes), out, err);
+  std::vector<std::string> lines = SplitEditorLines(*bytes);
+  // The last line is never sent, as in the editor.
+  const int programLines = static_cast<int>(lines.size()) - 1;
+  if (firstLine > 0 && firstLine >= programLines) {
+    std::fprintf(err, "marloq: %s has lines 0 to %d to send; there is no line %d to resume at\n", file.c_str(),
+                 programLines - 1, firstLine);
+    return kExitNoController;
+  }
+  TSendHost host(std::move(lines), out, err);
   THidDeviceController HID(platform);
   TProgramTransfer transfer(HID, host);
   transfer.SetAnswerTimeoutMs(answerTimeoutMs);
@@ -65,7 +73,7 @@ int SendProgram(const std::string& file, THidPlatform& platform, int answerTimeo
   if (!transfer.SelectedDevice()->ReadWriteAccess())
     std::fprintf(err, "marloq: %s cannot be opened for reading and writing; see the README on the udev rule\n",
                  transfer.SelectedDevice()->PnPInfo().DevicePath.c_str());
-  const TTransferResult result = transfer.Button_CNCClick();
+  const TTransferResult result = transfer.SendFrom(firstLine);
   transfer.HID_Close();
   return result == TTransferResult::Failed ? kExitLineFailed : 0;
 }

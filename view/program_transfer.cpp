@@ -149,7 +149,26 @@ uint16_t TProgramTransfer::HID_Write(std::string_view line) {
   return 0;
 }
 
-TTransferResult TProgramTransfer::Button_CNCClick() {
+TTransferResult TProgramTransfer::Button_CNCClick() { return SendFrom(0); }
+
+TTransferResult TProgramTransfer::SendFrom(int firstLine) {
+  if (!transferring_) lines_ = host_.EditorLines();
+  return Start(firstLine);
+}
+
+TTransferResult TProgramTransfer::Resume() {
+  if (!transferring_ && resumeLine_ < 0) return TTransferResult::NothingSent;
+  return Start(resumeLine_);
+}
+
+void TProgramTransfer::ForgetResume() {
+  if (transferring_ || resumeLine_ < 0) return;
+  resumeLine_ = -1;
+  lines_.clear();
+  host_.SetButtonCncCaption(IdleCaption());
+}
+
+TTransferResult TProgramTransfer::Start(int firstLine) {
   if (transferring_) {
     // One transfer at a time: during one the button stops it.
     stopRequested_ = true;
@@ -160,29 +179,34 @@ TTransferResult TProgramTransfer::Button_CNCClick() {
   selectedGone_ = false;
   host_.SetButtonCncCaption("STOP CNC");
   ShowButtonCnc();
-  const TTransferResult result = Transfer();
+  const TTransferResult result = Transfer(std::max(firstLine, 0));
   transferring_ = false;
-  host_.SetButtonCncCaption("CNC");
+  if (result != TTransferResult::Failed) {
+    resumeLine_ = -1;
+    lines_.clear();
+  }
+  host_.SetButtonCncCaption(IdleCaption());
   host_.ShowTransferProgress(0, 0);
   ShowButtonCnc();
   return result;
 }
 
-// Lines 0 to count - 2: the editor's last line is never part of the program.
-TTransferResult TProgramTransfer::Transfer() {
-  const std::vector<std::string> lines = host_.EditorLines();
-  const int count = static_cast<int>(lines.size());
-  for (int i = 0; i + 1 < count; ++i) {
+// Lines firstLine to count - 2: the editor's last line is never part of the program.
+// A failed line is kept as the place to resume from.
+TTransferResult TProgramTransfer::Transfer(int firstLine) {
+  const int count = static_cast<int>(lines_.size());
+  for (int i = firstLine; i + 1 < count; ++i) {
     host_.ShowTransferProgress(i + 1, count - 1);
     WaitUntilListening();
-    const bool sent = !stopRequested_ && HID_Write(TransferLineText(lines[static_cast<size_t>(i)])) == 0;
+    const bool sent = !stopRequested_ && HID_Write(TransferLineText(lines_[static_cast<size_t>(i)])) == 0;
     if (!sent || WaitForAnswer() != TWaitEnd::Answered) {
+      resumeLine_ = i;
       host_.AppendEditorLine("Error HID Line" + std::to_string(i), TTransferHost::TAppended::Error);
       return TTransferResult::Failed;
     }
     host_.AppendEditorLine(EditorLineOf(answerText_), TTransferHost::TAppended::Answer);
   }
-  if (count < 2) return TTransferResult::NothingSent;
+  if (count < 2 || firstLine + 1 >= count) return TTransferResult::NothingSent;
   HID_Write("\n");
   return TTransferResult::Completed;
 }

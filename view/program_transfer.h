@@ -70,6 +70,17 @@ class TProgramTransfer {
   uint16_t HID_Write(std::string_view line);
   // Starts a transfer, or stops the one that runs (its caption then says so).
   TTransferResult Button_CNCClick();
+  // The same, sending the editor's lines from this index on (the command line's resume).
+  TTransferResult SendFrom(int firstLine);
+  // After a failed transfer: sends the rest of the lines it had, from the failed one on,
+  // then the end report; or stops the transfer that runs.
+  TTransferResult Resume();
+  // The index of the line a resume would start at, -1 when none is on offer.
+  int ResumeLine() const { return resumeLine_; }
+  // The lines of the failed transfer, or none.
+  int ResumeLines() const { return static_cast<int>(lines_.size()); }
+  // The program changed: the failed transfer's lines are no longer the editor's.
+  void ForgetResume();
 
   // Ends a running transfer's wait: its line counts as failed.
   void RequestStop() { stopRequested_ = true; }
@@ -88,7 +99,9 @@ class TProgramTransfer {
   };
   enum class TWaitEnd { Answered, Stopped, DeviceGone, TimedOut };
 
-  TTransferResult Transfer();
+  TTransferResult Start(int firstLine);
+  TTransferResult Transfer(int firstLine);
+  const char* IdleCaption() const { return resumeLine_ >= 0 ? "RESUME CNC" : "CNC"; }
   TWaitEnd WaitForAnswer();
   void WaitUntilListening();
   void ReleaseListedDevices();
@@ -107,6 +120,8 @@ class TProgramTransfer {
   bool stopRequested_ = false;
   bool selectedGone_ = false;  // the device of the running transfer was removed
   int answerTimeoutMs_ = kDefaultAnswerTimeoutMs;
+  std::vector<std::string> lines_;  // what the running or failed transfer sends
+  int resumeLine_ = -1;
 };
 
 }  // namespace marloq

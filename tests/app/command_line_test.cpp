@@ -54,6 +54,10 @@ TEST(ParseCommandLine, BadValuesGetClearMessages) {
       {{"--send", "a.CNC", "--answer-timeout", "1e9"}, "--answer-timeout takes"},
       {{"--send", "a.CNC", "--answer-timeout", "nan"}, "--answer-timeout takes"},
       {{"--send", "a.CNC", "b.CNC"}, "unexpected argument"},
+      {{"--send", "a.CNC", "--resume-line", "0"}, nullptr},
+      {{"--send", "a.CNC", "--resume-line", "-1"}, "--resume-line takes"},
+      {{"--send", "a.CNC", "--resume-line", "x"}, "--resume-line takes"},
+      {{"--render", "a.CNC", "--resume-line", "2"}, "--resume-line goes only with --send"},
       {{"--send", "a.CNC", "--image", "x.png"}, "--image goes only with --render"},
       {{"--render", "a.CNC", "--simulate-controller"}, "goes only with the window or --send"},
       {{"a.CNC", "--drill", "2"}, "--drill goes only with --render"},
@@ -98,9 +102,10 @@ TEST(ParseCommandLine, LinkOptionsReachTheWindowAndTheSender) {
   EXPECT_EQ(cl.Link.Behaviour.Mode, TMode::Unplugging);
   EXPECT_EQ(cl.Link.Behaviour.UnplugAfter, 3);
   EXPECT_EQ(cl.Link.AnswerTimeoutMs, 2500);
-  cl = ParseCommandLine({"--send", "b.CNC"});
+  cl = ParseCommandLine({"--send", "b.CNC", "--resume-line", "7"});
   EXPECT_EQ(cl.Job, TJob::Send);
   EXPECT_EQ(cl.SendFile, "b.CNC");
+  EXPECT_EQ(cl.SendFromLine, 7);
   EXPECT_FALSE(cl.Link.Simulated);
   EXPECT_EQ(cl.Link.AnswerTimeoutMs, 10000);
 }

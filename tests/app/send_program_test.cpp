@@ -10,6 +10,7 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "hid/simulated_controller.h"
 
@@ -78,6 +79,41 @@ TEST(SendProgram, AnswersOnStandardOutputAndFailuresWithTheirExitStatus) {
   EXPECT_EQ(Captured(err),
             "marloq: sim:hidraw0 cannot be opened for reading and writing; see the README on the udev rule\n"
             "Error HID Line0\n");
+  std::filesystem::remove_all(dir);
+}
+
+// A resume sends exactly the lines from the index on, then the end report.
+TEST(SendProgram, ResumeLineSendsTheRestOfTheProgram) {
+  int argc = 1;
+  char name[] = "send_program_test";
+  char* argv[] = {name, nullptr};
+  QCoreApplication app(argc, argv);
+  const auto dir = std::filesystem::temp_directory_path() / ("marloq-resume-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  const auto program = dir / "resume.CNC";
+  std::ofstream(program, std::ios::binary) << "G0 X1\nG0 X2\nG0 X3\nM30\n";
+  struct Case {
+    int firstLine, status;
+    std::vector<std::string> sent;
+    const char* err;
+  };
+  const Case cases[] = {
+      {1, 0, {"G0 X2\n", "G0 X3\n", "\n"}, ""},
+      {2, 0, {"G0 X3\n", "\n"}, ""},
+      {3, 2, {}, "there is no line 3 to resume at"},  // M30 is the editor's last line
+  };
+  for (const Case& c : cases) {
+    TSimulatedHidPlatform platform;
+    const int id = PlugSimulatedController(platform, {});
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    EXPECT_EQ(SendProgram(program.string(), platform, 200, out, err, c.firstLine), c.status) << c.firstLine;
+    std::vector<std::string> sent;
+    for (const THidReport& r : platform.Written(id)) sent.emplace_back(r.begin() + 1, r.begin() + 1 + r[0]);
+    EXPECT_EQ(sent, c.sent) << c.firstLine;
+    Captured(out);
+    EXPECT_NE(Captured(err).find(c.err), std::string::npos) << c.firstLine;
+  }
   std::filesystem::remove_all(dir);
 }
 

@@ -1,0 +1,136 @@
+// The program editor on a long program: a keystroke with its highlighting and repaint,
+// loading and highlighting the whole text, and the run-line mark moving through it.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <memory>
+
+#include "view/program_editor.h"
+#include "view/program_highlighter.h"
+
+namespace {
+
+constexpr int kLines = 100'000;
+
+QString LongProgram() {
+  QStringList lines;
+  lines.reserve(kLines);
+  for (int i = 0; i < kLines; ++i) lines << QStringLiteral("N%1 G1 X12.5 Y-3 ;c").arg(i);
+  return lines.join(u'\n');
+}
+
+const QString& Program() {
+  static const QString text = LongProgram();
+  return text;
+}
+
+template <typename TEditor>
+std::unique_ptr<TEditor> ShownEditor() {
+  auto editor = std::make_unique<TEditor>();
+  QFont f(QStringLiteral("Courier"));
+  f.setStyleHint(QFont::TypeWriter);
+  f.setPixelSize(17);
+  editor->setFont(f);
+  editor->setLineWrapMode(QPlainTextEdit::NoWrap);
+  editor->resize(400, 600);
+  editor->show();
+  QApplication::processEvents();
+  return editor;
+}
+
+void Key(QWidget* w, Qt::Key key, const QString& text) {
+  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+  QApplication::sendEvent(w, &press);
+  QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+  QApplication::sendEvent(w, &release);
+}
+
+// One character typed into the middle of the program, highlighted and painted; the
+// backspace that keeps the line from growing is not timed.
+template <typename TEditor>
+void BM_Keystroke(benchmark::State& state) {
+  auto editor = ShownEditor<TEditor>();
+  editor->setPlainText(Program());
+  QTextCursor c(editor->document()->findBlockByNumber(kLines / 2));
+  c.movePosition(QTextCursor::EndOfWord);
+  editor->setTextCursor(c);
+  editor->centerCursor();
+  QApplication::processEvents();
+  for (auto _ : state) {
+    Key(editor.get(), Qt::Key_7, QStringLiteral("7"));
+    QApplication::processEvents();
+    state.PauseTiming();
+    Key(editor.get(), Qt::Key_Backspace, QString());
+    QApplication::processEvents();
+    state.ResumeTiming();
+  }
+  if (editor->blockCount() != kLines) state.SkipWithError("the program changed shape");
+}
+BENCHMARK(BM_Keystroke<marloq::TProgramEditor>)->Name("BM_Keystroke/highlighted")->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Keystroke<QPlainTextEdit>)->Name("BM_Keystroke/plain")->Unit(benchmark::kMicrosecond);
+
+// setPlainText of the whole program until the event loop is idle, highlighting included.
+template <typename TEditor>
+void BM_LoadProgram(benchmark::State& state) {
+  auto editor = ShownEditor<TEditor>();
+  for (auto _ : state) {
+    editor->setPlainText(Program());
+    QApplication::processEvents();
+    state.PauseTiming();
+    editor->clear();
+    QApplication::processEvents();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_LoadProgram<marloq::TProgramEditor>)->Name("BM_LoadProgram/highlighted")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadProgram<QPlainTextEdit>)->Name("BM_LoadProgram/plain")->Unit(benchmark::kMillisecond);
+
+// The run reporting its lines in order, as DRAW does: with a repaint after each (the
+// worst case), and without, as when several lines pass between two repaints.
+void BM_RunLineSteps(benchmark::State& state) {
+  const bool paint = state.range(0) != 0;
+  auto editor = ShownEditor<marloq::TProgramEditor>();
+  editor->setPlainText(Program());
+  QApplication::processEvents();
+  int line = 0;
+  for (auto _ : state) {
+    editor->ShowRunLine(line);
+    if (paint) QApplication::processEvents();
+    line = (line + 1) % kLines;
+  }
+}
+BENCHMARK(BM_RunLineSteps)->ArgName("painted")->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
+
+// A Ctrl-click on the drawing selecting lines far apart.
+void BM_SelectFarLine(benchmark::State& state) {
+  auto editor = ShownEditor<marloq::TProgramEditor>();
+  editor->setPlainText(Program());
+  QApplication::processEvents();
+  int line = 0;
+  for (auto _ : state) {
+    line = (line + 37'813) % kLines;
+    editor->SelectLine(line);
+    QApplication::processEvents();
+  }
+}
+BENCHMARK(BM_SelectFarLine)->Unit(benchmark::kMicrosecond);
+
+void BM_HighlightSpans(benchmark::State& state) {
+  const QString line = QStringLiteral("N12345 G1 X-12,5 Y7.25 Z-1 F200 M06T? ;cut");
+  for (auto _ : state) benchmark::DoNotOptimize(marloq::HighlightSpans(line));
+}
+BENCHMARK(BM_HighlightSpans);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,46 @@
+// The program editor (Memo1): the program text with its colours, line numbers in the
+// left margin, the line the run is at, and the line a click on the drawing points to.
+#pragma once
+
+#include <QPlainTextEdit>
+#include <QTextCursor>
+
+namespace marloq {
+
+class TProgramHighlighter;
+
+class TProgramEditor : public QPlainTextEdit {
+ public:
+  explicit TProgramEditor(QWidget* parent = nullptr);
+  ~TProgramEditor() override;
+
+  // Marks editor line `line` (0-based block number; -1 or a line past the end clears the
+  // mark) and scrolls it to the middle if it is outside the view; leaves the text, its
+  // cursor and its undo history alone.
+  void ShowRunLine(int line);
+  int RunLine() const { return runLine_; }
+  // Selects the text of editor line `line` (0-based, without its line break) and shows it.
+  void SelectLine(int line);
+
+  TProgramHighlighter* Highlighter() const { return highlighter_; }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  friend class TLineNumberMargin;
+  int MarginWidth() const;
+  void UpdateMarginWidth();
+  void UpdateMargin(const QRect& rect, int dy);
+  void PaintMargin(QPaintEvent* event);
+  bool BlockInView(const QTextBlock& block) const;
+  void CenterBlock(const QTextBlock& block);
+
+  TProgramHighlighter* highlighter_ = nullptr;
+  QWidget* margin_;
+  int runLine_ = -1;
+  QTextCursor runCursor_;  // follows the run line's block through edits
+};
+
+}  // namespace marloq

@@ -1,0 +1,36 @@
+// The colours of the program text: block letters, numbers, comments and the
+// placeholders the run fills in, classified one line at a time.
+#pragma once
+
+#include <QSyntaxHighlighter>
+#include <QStringView>
+#include <QTextCharFormat>
+#include <vector>
+
+namespace marloq {
+
+enum class THighlightKind { Letter, Number, Comment, Placeholder };
+
+struct THighlightSpan {
+  int Start = 0;
+  int Length = 0;
+  THighlightKind Kind = THighlightKind::Letter;
+  friend bool operator==(const THighlightSpan&, const THighlightSpan&) = default;
+};
+
+// The spans of one line, in order and without overlaps; characters in no span keep the
+// editor's plain format.
+std::vector<THighlightSpan> HighlightSpans(QStringView line);
+
+class TProgramHighlighter : public QSyntaxHighlighter {
+ public:
+  explicit TProgramHighlighter(QTextDocument* document);
+
+ protected:
+  void highlightBlock(const QString& text) override;
+
+ private:
+  QTextCharFormat formats_[4];  // by THighlightKind
+};
+
+}  // namespace marloq

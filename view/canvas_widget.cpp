@@ -24,6 +24,14 @@ void TCanvasWidget::mouseMoveEvent(QMouseEvent* event) {
   if (OnMouseMove) OnMouseMove(event->position().toPoint().x(), event->position().toPoint().y());
 }
 
+void TCanvasWidget::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton && (event->modifiers() & Qt::ControlModifier) && OnCtrlClick) {
+    OnCtrlClick(event->position().toPoint().x(), event->position().toPoint().y());
+    return;
+  }
+  QWidget::mousePressEvent(event);
+}
+
 void TCanvasWidget::resizeEvent(QResizeEvent*) {
   if (OnResize) OnResize();
 }

@@ -2,6 +2,7 @@
 // layout, and the simulation host the DRAW button runs on.
 #include "view/main_window.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QFileInfo>
@@ -22,6 +23,7 @@
 #include "view/canvas_widget.h"
 #include "view/compensation.h"
 #include "view/latin1_text.h"
+#include "view/program_editor.h"
 
 namespace marloq {
 
@@ -53,6 +55,7 @@ QToolButton* Arrow(Qt::ArrowType type, QWidget* parent) {
 TForm1::TForm1(const QStringList& arguments, THidPlatform* hidPlatform, QWidget* parent)
     : QWidget(parent), sim_(std::make_unique<TSimulation>()) {
   sim_->Host = this;
+  sim_->Trace.Enabled = true;  // the editor follows the run
   CreateControls();
   LayOutControls();
   ConnectControls();
@@ -67,7 +70,7 @@ void TForm1::CreateControls() {
   Panel2 = new QSplitter(Qt::Horizontal, this);
   Image1 = new TCanvasWidget(Panel2);
   Image1->SetCanvas(&sim_->Canvas);
-  Memo1 = new QPlainTextEdit(Panel2);
+  Memo1 = new TProgramEditor(Panel2);
   Memo1->setFont(PixelFont("Courier", 17, true));
   Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
   Memo1->setTabChangesFocus(false);
@@ -105,6 +108,15 @@ void TForm1::CreateControls() {
   StaticText1->setMinimumWidth(251);
   Label1 = new QLabel("CNC Daten", Panel1);
   Label1->setFont(PixelFont("Courier New", 16, true));
+  TimeLabel = new QLabel(Panel1);
+  TimeLabel->setFont(PixelFont("Courier New", 16, true));
+  TimeLabel->setContentsMargins(0, 0, 16, 0);  // apart from Label1 beside it
+  // Right-click on the drawing, or the shortcut anywhere in the window.
+  SavePictureAction = new QAction(QString::fromUtf8("Save picture\u2026"), this);
+  SavePictureAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
+  addAction(SavePictureAction);
+  Image1->addAction(SavePictureAction);
+  Image1->setContextMenuPolicy(Qt::ActionsContextMenu);
   Timer1 = new QTimer(this);
   Timer1->setInterval(1);
   Timer1->setSingleShot(true);
@@ -117,7 +129,8 @@ void TForm1::CreateControls() {
       {StaticText4, "StaticText4"}, {UpDown1Up, "UpDown1Up"}, {UpDown1Down, "UpDown1Down"},
       {LineButton, "LineButton"}, {FileButton, "FileButton"}, {Stop1, "Stop1"},
       {Button_CNC, "Button_CNC"}, {ProgressBar1, "ProgressBar1"}, {StaticText1, "StaticText1"},
-      {Label1, "Label1"},         {Timer1, "Timer1"}};
+      {Label1, "Label1"},         {TimeLabel, "TimeLabel"},   {SavePictureAction, "SavePictureAction"},
+      {Timer1, "Timer1"}};
   for (const auto& [control, name] : names) control->setObjectName(QString::fromLatin1(name));
 }
 
@@ -161,6 +174,9 @@ void TForm1::LayOutControls() {
   row->addWidget(FileButton, 0, 4);
   row->addWidget(Stop1, 0, 5);
   row->addWidget(Button_CNC, 0, 6);
+  // The time estimate and the transfer's progress share the place under the buttons;
+  // the progress shows only while a transfer runs.
+  row->addWidget(TimeLabel, 1, 3, 1, 4, Qt::AlignRight);
   row->addWidget(ProgressBar1, 1, 3, 1, 4);
   row->addWidget(StaticText1, 0, 7);
   row->addWidget(Label1, 1, 7, 1, 2);
@@ -180,8 +196,10 @@ void TForm1::ConnectControls() {
   connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
   connect(Button_CNC, &QPushButton::clicked, this, [this] { Button_CNCClick(); });
   connect(DevListBox, &QListWidget::itemClicked, this, [this] { DevListBoxClick(); });
+  connect(SavePictureAction, &QAction::triggered, this, [this] { SavePictureClick(); });
   Image1->OnMouseMove = [this](int x, int y) { Image1MouseMove(x, y); };
   Image1->OnResize = [this] { FormResize(); };
+  Image1->OnCtrlClick = [this](int x, int y) { Image1CtrlClick(x, y); };
 }
 
 void TForm1::FormCreate(const QStringList& arguments) {
@@ -211,10 +229,20 @@ void TForm1::CanvasChanged(const TDirtyRect& d) {
   Image1->update(QRect(d.Left, d.Top, d.Right - d.Left, d.Bottom - d.Top));
 }
 
-void TForm1::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void TForm1::ProcessMessages() {
+  FollowRunLine();
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 void TForm1::WaitForMessages() {
+  FollowRunLine();
   QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
+
+// The editor marks the line of the block being run; it moves only when the line does.
+void TForm1::FollowRunLine() {
+  if (sim_->Trace.Recording && sim_->Trace.CurrentLine != Memo1->RunLine())
+    Memo1->ShowRunLine(sim_->Trace.CurrentLine);
 }
 
 }  // namespace marloq

@@ -15,7 +15,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
-class QPlainTextEdit;
+class QAction;
 class QProgressBar;
 class QPushButton;
 class QSplitter;
@@ -25,6 +25,7 @@ class QToolButton;
 namespace marloq {
 
 class TCanvasWidget;
+class TProgramEditor;
 class THidDeviceController;
 class THidPlatform;
 
@@ -46,6 +47,8 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
   void Memo1Change();
   void Timer1Timer();
   void Image1MouseMove(int x, int y);
+  void Image1CtrlClick(int x, int y);
+  void SavePictureClick();
   void FormResize();
   void FormActivate();
   void Button_CNCClick();
@@ -80,7 +83,7 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
   // For tests and the screenshot: the simulation behind the window.
   const TSimulation& Simulation() const { return *sim_; }
   TSimulation& Simulation() { return *sim_; }
-  QPlainTextEdit* Editor() const { return Memo1; }
+  TProgramEditor* Editor() const { return Memo1; }
   bool Running() const { return running_; }
   // The USB link's handlers, or null without a link.
   TProgramTransfer* Transfer() const { return transfer_.get(); }
@@ -99,6 +102,9 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
   void ShowError(const QString& message);
   void CreateLink(THidPlatform& platform);
   void FormClose();
+  void FollowRunLine();
+  void ShowRunSummary();
+  bool AskResume(bool& resume);
 
   std::unique_ptr<TSimulation> sim_;
   std::unique_ptr<THidDeviceController> HID;
@@ -109,7 +115,7 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
 
   QSplitter* Panel2 = nullptr;
   TCanvasWidget* Image1 = nullptr;
-  QPlainTextEdit* Memo1 = nullptr;
+  TProgramEditor* Memo1 = nullptr;
   QListWidget* DevListBox = nullptr;
   QWidget* Panel1 = nullptr;
   QPushButton* Step_Run = nullptr;
@@ -129,6 +135,8 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
   QProgressBar* ProgressBar1 = nullptr;
   QLabel* StaticText1 = nullptr;
   QLabel* Label1 = nullptr;
+  QLabel* TimeLabel = nullptr;
+  QAction* SavePictureAction = nullptr;
   QTimer* Timer1 = nullptr;
 };
 

@@ -18,7 +18,10 @@
 #include "view/canvas_widget.h"
 #include "view/draw_sequence.h"
 #include "view/drawing.h"
+#include "view/machining_time.h"
 #include "view/main_window.h"
+#include "view/picture_file.h"
+#include "view/program_editor.h"
 #include "view/program_files.h"
 #include "view/program_text.h"
 #include "view/system_text.h"
@@ -31,7 +34,10 @@ namespace {
 const QString kOpenTitle = QStringLiteral("Open");
 const QString kSaveTitle = QStringLiteral("Save as");
 const QString kFilter = QStringLiteral("CNC Daten (*.CNC *.cnc);;alle Dateien (*)");
+const QString kPictureTitle = QStringLiteral("Save picture");
 constexpr int kOpenDialogTag = 1, kSaveDialogTag = 2;
+// How far from a click on the drawing a block's path may pass and still be found.
+constexpr int kPickRadius = 24;
 
 QString FullPath(const QString& name) { return QDir::cleanPath(QFileInfo(name).absoluteFilePath()); }
 
@@ -65,6 +71,8 @@ void TForm1::LoadProgramFile(const QString& name) {
     const QSignalBlocker quiet(Memo1);  // loading a file is not an edit
     Memo1->setPlainText(text);
   }
+  Memo1->ShowRunLine(-1);
+  if (transfer_) transfer_->ForgetResume();
   LineButton->setEnabled(true);
 }
 
@@ -98,7 +106,11 @@ void TForm1::FileButtonClick() {
   sim_->Run.ProgramModified = false;
 }
 
-void TForm1::Memo1Change() { sim_->Run.ProgramModified = true; }
+void TForm1::Memo1Change() {
+  sim_->Run.ProgramModified = true;
+  // A failed transfer can be resumed only while its lines are still the program's.
+  if (transfer_) transfer_->ForgetResume();
+}
 
 void TForm1::Timer1Timer() {
   Timer1->stop();
@@ -118,6 +130,8 @@ void TForm1::LineButtonClick() {
   const QByteArray text = Memo1->toPlainText().toLatin1();
   marloq::LineButtonClick(*sim_, SplitEditorLines(std::string_view(text.constData(), text.size())));
   running_ = false;
+  if (sim_->Trace.CurrentLine >= 0) Memo1->ShowRunLine(sim_->Trace.CurrentLine);
+  ShowRunSummary();
   if (!sim_->Log.Error().empty()) {
     // The run went on without its log; say so once instead of failing silently.
     StaticText1->setText(QStringLiteral("no log written"));
@@ -126,6 +140,11 @@ void TForm1::LineButtonClick() {
     StaticText1->setToolTip(QString());
   }
   if (closeRequested_ && !(transfer_ && transfer_->Transferring())) close();
+}
+
+void TForm1::ShowRunSummary() {
+  TimeLabel->setText(QString::fromStdString(MachiningTimeText(sim_->Summary.Time)));
+  TimeLabel->setToolTip(QStringLiteral("cutting at the programmed feed, travel at %1 mm/min").arg(kRapidFeed));
 }
 
 void TForm1::Stop1Click() {
@@ -163,9 +182,31 @@ void TForm1::Image1MouseMove(int x, int y) {
   StaticText1->setText(QString::fromStdString(MouseReadout(sim_->View, sim_->Canvas.Height(), x, y)));
 }
 
+void TForm1::Image1CtrlClick(int x, int y) {
+  const int32_t line = LineNearest(sim_->Trace, x, y, kPickRadius);
+  if (line >= 0) Memo1->SelectLine(line);
+}
+
+void TForm1::SavePictureClick() {
+  if (running_) return;  // the picture is not finished, and a run takes no dialogs
+  QFileDialog d(this, kPictureTitle, QStringLiteral("."), QStringLiteral("PNG picture (*.png)"));
+  d.setOption(QFileDialog::DontUseNativeDialog);
+  d.setAcceptMode(QFileDialog::AcceptSave);
+  d.setDefaultSuffix(QStringLiteral("png"));
+  if (!sim_->Run.ProgramFileName.empty()) {
+    QFileInfo program(QString::fromStdString(sim_->Run.ProgramFileName));
+    d.selectFile(program.dir().filePath(program.completeBaseName() + QStringLiteral(".png")));
+  }
+  if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return;
+  std::string error;
+  if (!SavePicture(sim_->Canvas.Image(), FullPath(d.selectedFiles().first()).toStdString(), error))
+    ShowError(QString::fromStdString(error));
+}
+
 void TForm1::FormResize() {
   // The drawing is lost on every resize; the next DRAW draws it again.
   sim_->Canvas.Resize(Image1->width(), Image1->height());
+  ClearTrace(sim_->Trace);
   ClearCanvas(*sim_);
   sim_->Canvas.TakeDirty();
   Image1->update();

@@ -2,7 +2,9 @@
 // Button_CNC, DevListBox, the editor and the progress bar.
 #include <QApplication>
 #include <QEvent>
+#include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -15,6 +17,7 @@
 #include "hid/hid_device_controller.h"
 #include "view/latin1_text.h"
 #include "view/main_window.h"
+#include "view/program_editor.h"
 #include "view/program_text.h"
 
 namespace marloq {
@@ -54,8 +57,30 @@ void TForm1::FormClose() {
 
 void TForm1::Button_CNCClick() {
   if (!transfer_) return;
-  transfer_->Button_CNCClick();
+  bool resume = false;
+  if (!transfer_->Transferring() && transfer_->ResumeLine() >= 0 && !AskResume(resume)) return;
+  if (resume) transfer_->Resume();
+  else transfer_->Button_CNCClick();
   if (closeRequested_ && !transfer_->Transferring() && !running_) close();
+}
+
+// After a failed transfer: resume at the failed line, send everything again, or
+// nothing (false).
+bool TForm1::AskResume(bool& resume) {
+  const int line = transfer_->ResumeLine() + 1, lines = transfer_->ResumeLines() - 1;
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Marloq"),
+                  QStringLiteral("The last transfer stopped at line %1 of %2.\n"
+                                 "Resume from line %1, or send the whole program again?")
+                      .arg(line)
+                      .arg(lines),
+                  QMessageBox::Cancel, this);
+  box.setObjectName(QStringLiteral("ResumeQuestion"));
+  QPushButton* resumeButton = box.addButton(QStringLiteral("Resume from line %1").arg(line), QMessageBox::AcceptRole);
+  QPushButton* againButton = box.addButton(QStringLiteral("Send all again"), QMessageBox::ResetRole);
+  box.setDefaultButton(resumeButton);
+  box.exec();
+  resume = box.clickedButton() == resumeButton;
+  return resume || box.clickedButton() == againButton;
 }
 
 void TForm1::DevListBoxClick() {
@@ -67,15 +92,15 @@ std::vector<std::string> TForm1::EditorLines() const {
 }
 
 // As a new last line of the editor: after the text's last line break, which it then
-// ends with, and scrolled into view.
-void TForm1::AppendEditorLine(std::string_view text, TAppended) {
+// ends with. An error is scrolled into view; answers leave the view on the line sent.
+void TForm1::AppendEditorLine(std::string_view text, TAppended kind) {
   QTextCursor end(Memo1->document());
   end.movePosition(QTextCursor::End);
   QString insert = FromLatin1(text) + QLatin1Char('\n');
   // Only the last block is looked at: a long program must not be copied per answer.
   if (!Memo1->document()->lastBlock().text().isEmpty()) insert.prepend(QLatin1Char('\n'));
   end.insertText(insert);
-  Memo1->verticalScrollBar()->setValue(Memo1->verticalScrollBar()->maximum());
+  if (kind == TAppended::Error) Memo1->verticalScrollBar()->setValue(Memo1->verticalScrollBar()->maximum());
 }
 
 void TForm1::SetButtonCncEnabled(bool enabled) { Button_CNC->setEnabled(enabled); }
@@ -90,9 +115,11 @@ void TForm1::ShowDevListBox(const std::vector<std::string>& items, int selected)
 
 void TForm1::ShowTransferProgress(int line, int lines) {
   ProgressBar1->setVisible(lines > 0);
+  TimeLabel->setVisible(lines <= 0);
   if (lines <= 0) return;
   ProgressBar1->setRange(0, lines);
   ProgressBar1->setValue(line);
+  Memo1->ShowRunLine(line - 1);
 }
 
 }  // namespace marloq

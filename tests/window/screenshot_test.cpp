@@ -1,7 +1,9 @@
 // Screenshot: the real window on a real X display (Xvfb in CI) after a DRAW of an
 // example; the screen must show the red band and the program text. Then a transfer to
 // a simulated controller, shot while it waits for an answer. Skips without X.
+#include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -12,6 +14,7 @@
 #include <cstdlib>
 
 #include "hid/simulated_controller.h"
+#include "view/program_editor.h"
 #include "view/main_window.h"
 
 namespace {
@@ -61,10 +64,32 @@ int main(int argc, char** argv) {
   form.move(0, 0);
   form.show();
   Settle();
-  form.findChild<QPushButton*>("LineButton")->click();
+  auto* draw = form.findChild<QPushButton*>("LineButton");
+  draw->click();
   Settle();
-  const QImage shot = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+  // A second DRAW in STEP mode, shot while it waits at the fifth move: the editor marks
+  // the line, and the first run's time is still shown.
+  form.findChild<QPushButton*>("Step_Run")->click();
+  auto* next = form.findChild<QPushButton*>("FileButton");
+  QImage shot;
+  int waits = 0;
+  bool pressing = false;
+  QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, &form, [&] {
+    if (!form.Running() || next->text() != "NextPos" || pressing) return;
+    pressing = true;
+    QTimer::singleShot(++waits < 5 ? 0 : 500, [&] {
+      pressing = false;
+      if (waits < 5) return next->click();
+      shot = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+      form.findChild<QPushButton*>("Stop1")->click();
+    });
+  });
+  draw->click();
+  Settle();
   if (argc > 1) shot.save(QString::fromLocal8Bit(argv[1]));
+  const int markedLine = form.Editor()->RunLine();
+  const QString time = form.findChild<QLabel*>("TimeLabel")->text();
+  std::printf("marked line %d, \"%s\"\n", markedLine, qPrintable(time));
   const QWidget* image1 = form.findChild<QWidget*>("Image1");
   const QWidget* memo1 = form.Editor()->viewport();
   const QRect canvas(image1->mapToGlobal(QPoint(0, 0)), image1->size());
@@ -86,7 +111,7 @@ int main(int argc, char** argv) {
   std::printf("during the transfer: \"%s\", \"%s\"\n", qPrintable(caption), qPrintable(progress));
   const bool sent = caption == "STOP CNC" && progress.startsWith("line 4 of ") &&
                     form.Editor()->toPlainText().endsWith("ok 1\nok 2\nok 3\nError HID Line3\n");
-  const bool ok = red > 2000 && text > 200 && sent;
+  const bool ok = red > 2000 && text > 200 && sent && markedLine > 0 && time.startsWith("machining time ");
   std::printf("%d passed, %d failed\n", ok ? 1 : 0, ok ? 0 : 1);
   return ok ? 0 : 1;
 }

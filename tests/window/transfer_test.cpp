@@ -14,6 +14,7 @@ namespace marloq {
 namespace {
 
 using test::Control;
+using test::LineReportOf;
 
 // A controller whose output reports are R bytes long, answering each report with the
 // input reports answer() gives.
@@ -31,14 +32,6 @@ TSimulatedDevice Controller(uint16_t outputLength, std::function<std::vector<THi
 THidReport InputReport(const std::string& data) {
   THidReport r(data.size() + 1, 0);
   std::copy(data.begin(), data.end(), r.begin() + 1);
-  return r;
-}
-
-// What the window must write for a text: L, the text, zeros up to R.
-THidReport LineReportOf(const std::string& text, size_t length) {
-  THidReport r(length, 0);
-  r[0] = static_cast<uint8_t>(text.size());
-  std::copy(text.begin(), text.end(), r.begin() + 1);
   return r;
 }
 
@@ -201,7 +194,7 @@ TEST_F(TransferWindow, ControllerUnpluggedDuringTheWait) {
   EXPECT_EQ(platform.Written(id).size(), 2u);
   EXPECT_EQ(Editor(form.get()), "G0 X1\nG0 X2\nG0 X3\nM30\nok 1\nError HID Line1\n");
   EXPECT_FALSE(Cnc(form.get())->isEnabled());
-  EXPECT_EQ(Cnc(form.get())->text(), "CNC");
+  EXPECT_EQ(Cnc(form.get())->text(), "RESUME CNC") << "offered once a controller is back";
 }
 
 TEST_F(TransferWindow, ASecondClickStopsTheTransferInsteadOfStartingOne) {
@@ -219,7 +212,7 @@ TEST_F(TransferWindow, ASecondClickStopsTheTransferInsteadOfStartingOne) {
   Cnc(form.get())->click();
   EXPECT_EQ(platform.Written(id).size(), 1u);
   EXPECT_EQ(Editor(form.get()), "G0 X1\nG0 X2\nM30\nError HID Line0\n");
-  EXPECT_EQ(Cnc(form.get())->text(), "CNC");
+  EXPECT_EQ(Cnc(form.get())->text(), "RESUME CNC");
   EXPECT_TRUE(Cnc(form.get())->isEnabled());
 }
 

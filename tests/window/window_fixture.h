@@ -14,8 +14,10 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "view/main_window.h"
+#include "view/program_editor.h"
 
 namespace marloq::test {
 
@@ -61,6 +63,14 @@ inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
     QApplication::processEvents(QEventLoop::AllEvents, 10);
   }
   return true;
+}
+
+// What the window must write for a text: L, the text, zeros up to R.
+inline std::vector<uint8_t> LineReportOf(const std::string& text, size_t length = 65) {
+  std::vector<uint8_t> r(length, 0);
+  r[0] = static_cast<uint8_t>(text.size());
+  std::copy(text.begin(), text.end(), r.begin() + 1);
+  return r;
 }
 
 // Answers the next modal dialog (file dialog or message box) with the given action.

@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
     QTimer::singleShot(++waits < 5 ? 0 : 500, [&] {
       pressing = false;
       if (waits < 5) return next->click();
-      shot = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+      shot = QGuiApplication::primaryScreen()->grabWindow(0, 0, 0, form.width(), form.height()).toImage();
       form.findChild<QPushButton*>("Stop1")->click();
     });
   });

@@ -16,6 +16,8 @@
 #include <utility>
 #include <vector>
 
+#include "tests/app/captured_output.h"
+
 namespace marloq {
 namespace {
 
@@ -35,13 +37,7 @@ std::string ReadBytes(const fs::path& path) {
   return s.str();
 }
 
-std::string Captured(std::FILE* f) {
-  std::rewind(f);
-  std::string s;
-  for (int c; (c = std::fgetc(f)) != EOF;) s += static_cast<char>(c);
-  std::fclose(f);
-  return s;
-}
+using test::Captured;
 
 // The log names its program's path in its first line; the rest must not depend on it.
 std::string LogAfterFirstLine(const fs::path& log) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "hid/simulated_controller.h"
+#include "tests/app/captured_output.h"
 
 namespace marloq {
 namespace {
@@ -28,13 +29,7 @@ struct SendCase {
   const char* err;  // a part of standard error
 };
 
-std::string Captured(std::FILE* f) {
-  std::rewind(f);
-  std::string s;
-  for (int c; (c = std::fgetc(f)) != EOF;) s += static_cast<char>(c);
-  std::fclose(f);
-  return s;
-}
+using test::Captured;
 
 TEST(SendProgram, AnswersOnStandardOutputAndFailuresWithTheirExitStatus) {
   int argc = 1;

@@ -35,20 +35,7 @@ THidReport InputReport(const std::string& data) {
   return r;
 }
 
-struct TransferWindow : testing::Test {
-  TSimulatedHidPlatform platform;
-
-  std::unique_ptr<TForm1> Open(const std::string& program) {
-    auto form = std::make_unique<TForm1>(QStringList{"marloq"}, &platform);
-    form->resize(900, 597);
-    form->show();
-    QApplication::processEvents();
-    form->Editor()->setPlainText(QString::fromLatin1(program.c_str()));
-    return form;
-  }
-  static QPushButton* Cnc(TForm1* form) { return Control<QPushButton>(form, "Button_CNC"); }
-  static std::string Editor(TForm1* form) { return form->Editor()->toPlainText().toStdString(); }
-};
+struct TransferWindow : test::TLinkedWindow {};
 
 TEST_F(TransferWindow, SendsAllLinesButTheLastThenTheEndReport) {
   const int id = PlugSimulatedController(platform, {});

@@ -2,6 +2,8 @@
 // a DRAW runs (timers fire inside the run's message processing) and to answer dialogs.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -16,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "hid/simulated_hid_platform.h"
 #include "view/main_window.h"
 #include "view/program_editor.h"
 
@@ -82,5 +85,21 @@ inline void AnswerNextDialog(QObject* owner, std::function<void(QWidget*)> answe
     return false;
   });
 }
+
+// A window linked to a simulated HID platform, with a program put in its editor.
+struct TLinkedWindow : testing::Test {
+  TSimulatedHidPlatform platform;
+
+  std::unique_ptr<TForm1> Open(const std::string& program) {
+    auto form = std::make_unique<TForm1>(QStringList{"marloq"}, &platform);
+    form->resize(900, 597);
+    form->show();
+    QApplication::processEvents();
+    form->Editor()->setPlainText(QString::fromLatin1(program.c_str()));
+    return form;
+  }
+  static QPushButton* Cnc(TForm1* form) { return Control<QPushButton>(form, "Button_CNC"); }
+  static std::string Editor(TForm1* form) { return form->Editor()->toPlainText().toStdString(); }
+};
 
 }  // namespace marloq::test

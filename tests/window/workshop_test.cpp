@@ -150,20 +150,7 @@ TEST(SavePicture, WritesTheCanvasAsPngOrSaysWhyNot) {
   EXPECT_TRUE(message.contains("cannot write")) << message.toStdString();
 }
 
-struct TransferAids : testing::Test {
-  TSimulatedHidPlatform platform;
-
-  std::unique_ptr<TForm1> Open(const std::string& program) {
-    auto form = std::make_unique<TForm1>(QStringList{"marloq"}, &platform);
-    form->resize(900, 597);
-    form->show();
-    QApplication::processEvents();
-    form->Editor()->setPlainText(QString::fromLatin1(program.c_str()));
-    return form;
-  }
-  static QPushButton* Cnc(TForm1* form) { return Control<QPushButton>(form, "Button_CNC"); }
-  static std::string Editor(TForm1* form) { return form->Editor()->toPlainText().toStdString(); }
-
+struct TransferAids : test::TLinkedWindow {
   // Clicks CNC and answers the resume question with the button whose text starts so.
   static void ClickCncAnswering(TForm1* form, const QString& answer) {
     test::AnswerNextDialog(form, [answer](QWidget* d) {

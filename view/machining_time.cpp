@@ -16,7 +16,7 @@ std::string MachiningTimeText(const TMachiningTime& t) {
   const long long s = seconds < 3.6e8 ? static_cast<long long>(seconds) : 360000000LL;
   char text[64];
   std::snprintf(text, sizeof text, "machining time %lld:%02lld:%02lld%s", s / 3600, s / 60 % 60, s % 60,
-                t.CutWithoutFeed ? " (F missing)" : "");
+                t.CutWithoutFeed ? " (no F)" : "");
   return text;
 }
 

@@ -35,7 +35,7 @@ inline void AddStepTime(TMachiningTime& t, Extended length, bool cutting, uint16
 }
 
 double MachiningMinutes(const TMachiningTime& t);
-// "machining time H:MM:SS", rounded to the second; " (F missing)" when cutting had no feed.
+// "machining time H:MM:SS", rounded to the second; " (no F)" when cutting had no feed.
 std::string MachiningTimeText(const TMachiningTime& t);
 
 }  // namespace marloq

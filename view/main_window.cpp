@@ -111,6 +111,8 @@ void TForm1::CreateControls() {
   TimeLabel = new QLabel(Panel1);
   TimeLabel->setFont(PixelFont("Courier New", 16, true));
   TimeLabel->setContentsMargins(0, 0, 16, 0);  // apart from Label1 beside it
+  // A long estimate is cut rather than widening the window; its tool tip has it whole.
+  TimeLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   // Right-click on the drawing, or the shortcut anywhere in the window.
   SavePictureAction = new QAction(QString::fromUtf8("Save picture\u2026"), this);
   SavePictureAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));

@@ -143,8 +143,11 @@ void TForm1::LineButtonClick() {
 }
 
 void TForm1::ShowRunSummary() {
-  TimeLabel->setText(QString::fromStdString(MachiningTimeText(sim_->Summary.Time)));
-  TimeLabel->setToolTip(QStringLiteral("cutting at the programmed feed, travel at %1 mm/min").arg(kRapidFeed));
+  const QString text = QString::fromStdString(MachiningTimeText(sim_->Summary.Time));
+  TimeLabel->setText(text);
+  TimeLabel->setToolTip(QStringLiteral("%1%2: cutting at the programmed feed, travel at %3 mm/min")
+                            .arg(text, sim_->Summary.Stopped ? QStringLiteral(" up to the stop") : QString())
+                            .arg(kRapidFeed));
 }
 
 void TForm1::Stop1Click() {

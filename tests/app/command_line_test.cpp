@@ -153,7 +153,7 @@ TEST(RenderProgram, WritesLogAndPictureOrSaysWhyNot) {
   testing::internal::CaptureStdout();
   EXPECT_EQ(RenderProgram(tool), 0);
   const std::string out = testing::internal::GetCapturedStdout();
-  EXPECT_NE(out.find("mm\nmachining time 0:00:00 (F missing)\nDrill (mm): 3,0  RadiusKorrektur: Rechts\n"),
+  EXPECT_NE(out.find("mm\nmachining time 0:00:00 (no F)\nDrill (mm): 3,0  RadiusKorrektur: Rechts\n"),
             std::string::npos)
       << out;
   TRenderOptions missing;

@@ -66,10 +66,10 @@ TEST(MachiningTime, WorkedByHand) {
       {"F600\nG0 X60\nF60\nG1 Z-3\nF600\nG1 X120\nG0 Z57\nM30\n\n", "milling length 63 mm",
        "machining time 0:00:11"},
       // No F at all: the cut counts at the rapid feed, 1 s + 1 s, and says so.
-      {"G0 X60\nG1 X120\nM30\n\n", "milling length 60 mm", "machining time 0:00:02 (F missing)"},
+      {"G0 X60\nG1 X120\nM30\n\n", "milling length 60 mm", "machining time 0:00:02 (no F)"},
       // The F comes too late for the first cut: 1 s + 1 s + 6 s, still flagged.
       {"G0 X60\nG1 X120\nF600\nG1 X180\nM30\n\n", "milling length 120 mm",
-       "machining time 0:00:08 (F missing)"},
+       "machining time 0:00:08 (no F)"},
       // X60 Y80 is 6000 diagonal steps of sqrt 2 and 2000 straight ones of 0.01 mm:
       // 104.85 mm, not the straight 100 mm, at 600: 10.485 s.
       {"F600\nG1 X60 Y80\nM30\n\n", "milling length 105 mm", "machining time 0:00:10"},

@@ -41,15 +41,20 @@ constexpr int kPickRadius = 24;
 
 QString FullPath(const QString& name) { return QDir::cleanPath(QFileInfo(name).absoluteFilePath()); }
 
-QFileDialog* ProgramDialog(QWidget* parent, const QString& title, QFileDialog::AcceptMode mode,
-                           const QString& preset) {
-  auto* d = new QFileDialog(parent, title, QStringLiteral("."), kFilter);
+QFileDialog* FileDialog(QWidget* parent, const QString& title, QFileDialog::AcceptMode mode, const QString& preset,
+                        const QString& filter, const QString& suffix) {
+  auto* d = new QFileDialog(parent, title, QStringLiteral("."), filter);
   d->setOption(QFileDialog::DontUseNativeDialog);  // a window of ours, which the timer can place
   d->setAcceptMode(mode);
-  d->setDefaultSuffix(QStringLiteral("CNC"));
+  d->setDefaultSuffix(suffix);
   if (!preset.isEmpty()) d->selectFile(preset);
   d->setAttribute(Qt::WA_DeleteOnClose, false);
   return d;
+}
+
+QFileDialog* ProgramDialog(QWidget* parent, const QString& title, QFileDialog::AcceptMode mode,
+                           const QString& preset) {
+  return FileDialog(parent, title, mode, preset, kFilter, QStringLiteral("CNC"));
 }
 
 }  // namespace
@@ -192,17 +197,16 @@ void TForm1::Image1CtrlClick(int x, int y) {
 
 void TForm1::SavePictureClick() {
   if (running_) return;  // the picture is not finished, and a run takes no dialogs
-  QFileDialog d(this, kPictureTitle, QStringLiteral("."), QStringLiteral("PNG picture (*.png)"));
-  d.setOption(QFileDialog::DontUseNativeDialog);
-  d.setAcceptMode(QFileDialog::AcceptSave);
-  d.setDefaultSuffix(QStringLiteral("png"));
+  QString preset;
   if (!sim_->Run.ProgramFileName.empty()) {
-    QFileInfo program(QString::fromStdString(sim_->Run.ProgramFileName));
-    d.selectFile(program.dir().filePath(program.completeBaseName() + QStringLiteral(".png")));
+    const QFileInfo program(QString::fromStdString(sim_->Run.ProgramFileName));
+    preset = program.dir().filePath(program.completeBaseName() + QStringLiteral(".png"));
   }
-  if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return;
+  std::unique_ptr<QFileDialog> d(FileDialog(this, kPictureTitle, QFileDialog::AcceptSave, preset,
+                                            QStringLiteral("PNG picture (*.png)"), QStringLiteral("png")));
+  if (d->exec() != QDialog::Accepted || d->selectedFiles().isEmpty()) return;
   std::string error;
-  if (!SavePicture(sim_->Canvas.Image(), FullPath(d.selectedFiles().first()).toStdString(), error))
+  if (!SavePicture(sim_->Canvas.Image(), FullPath(d->selectedFiles().first()).toStdString(), error))
     ShowError(QString::fromStdString(error));
 }
 

@@ -23,13 +23,7 @@ using test::Control;
 
 const char* const kProgram = "G0 X10 Y10 Z2\nG1 Z-1\nG1 X50\nG2 X50 Y40 R-15\nG1 X10\nG1 Y10\nG0 Z2\nM30\n\n";
 
-std::unique_ptr<TForm1> WindowWith(const std::filesystem::path& program) {
-  auto form = std::make_unique<TForm1>(QStringList{"marloq", QString::fromStdString(program.string())});
-  form->resize(900, 597);
-  form->show();
-  QApplication::processEvents();
-  return form;
-}
+std::unique_ptr<TForm1> WindowWith(const std::filesystem::path& program) { return test::ShownWindow(program); }
 
 std::string LogOf(const std::filesystem::path& program) {
   std::ifstream in(std::filesystem::path(program).replace_extension(".LOG"), std::ios::binary);

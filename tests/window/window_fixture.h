@@ -86,15 +86,24 @@ inline void AnswerNextDialog(QObject* owner, std::function<void(QWidget*)> answe
   });
 }
 
+// The window at its starting size, shown, with the program (if any) loaded.
+inline std::unique_ptr<TForm1> ShownWindow(const std::filesystem::path& program,
+                                           THidPlatform* platform = nullptr) {
+  QStringList arguments{"marloq"};
+  if (!program.empty()) arguments << QString::fromStdString(program.string());
+  auto form = std::make_unique<TForm1>(arguments, platform);
+  form->resize(900, 597);
+  form->show();
+  QApplication::processEvents();
+  return form;
+}
+
 // A window linked to a simulated HID platform, with a program put in its editor.
 struct TLinkedWindow : testing::Test {
   TSimulatedHidPlatform platform;
 
   std::unique_ptr<TForm1> Open(const std::string& program) {
-    auto form = std::make_unique<TForm1>(QStringList{"marloq"}, &platform);
-    form->resize(900, 597);
-    form->show();
-    QApplication::processEvents();
+    auto form = ShownWindow({}, &platform);
     form->Editor()->setPlainText(QString::fromLatin1(program.c_str()));
     return form;
   }

@@ -31,14 +31,8 @@ const char* const kContour =
     "G0 X10 Y40\n"     // 8: travel
     "M30\n\n";
 
-std::unique_ptr<TForm1> WindowWith(const std::string& name, const char* program,
-                                   THidPlatform* platform = nullptr) {
-  const auto path = test::WriteProgram(name, program);
-  auto form = std::make_unique<TForm1>(QStringList{"marloq", QString::fromStdString(path.string())}, platform);
-  form->resize(900, 597);
-  form->show();
-  QApplication::processEvents();
-  return form;
+std::unique_ptr<TForm1> WindowWith(const std::string& name, const char* program) {
+  return test::ShownWindow(test::WriteProgram(name, program));
 }
 
 QPushButton* Button(TForm1* form, const char* name) { return Control<QPushButton>(form, name); }

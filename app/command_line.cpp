@@ -5,8 +5,8 @@
 #include <charconv>
 #include <cstdio>
 
-#include "view/compensation.h"
-#include "view/system_text.h"
+#include "simulation/compensation.h"
+#include "simulation/system_text.h"
 
 namespace marloq {
 

@@ -6,7 +6,7 @@
 
 #include "app/render.h"
 #include "hid/simulated_controller.h"
-#include "view/program_transfer.h"
+#include "transfer/program_transfer.h"
 
 namespace marloq {
 

@@ -6,7 +6,7 @@
 
 #include "core/block_codes.h"
 #include "core/block_reader.h"
-#include "view/program_text.h"
+#include "simulation/program_text.h"
 
 namespace marloq {
 

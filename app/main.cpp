@@ -13,9 +13,9 @@
 #include "app/send_program.h"
 #include "hid/linux_hid_platform.h"
 #include "hid/simulated_controller.h"
-#include "view/program_file.h"
-#include "view/main_window.h"
-#include "view/program_text.h"
+#include "simulation/program_file.h"
+#include "simulation/program_text.h"
+#include "window/main_window.h"
 
 namespace {
 

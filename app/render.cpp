@@ -14,14 +14,14 @@
 #include <system_error>
 #include <thread>
 
-#include "view/block_driver.h"
-#include "view/compensation.h"
-#include "view/draw_sequence.h"
-#include "view/headless_host.h"
-#include "view/machining_time.h"
-#include "view/picture_file.h"
-#include "view/program_file.h"
-#include "view/program_text.h"
+#include "simulation/block_driver.h"
+#include "simulation/compensation.h"
+#include "simulation/draw_sequence.h"
+#include "simulation/headless_host.h"
+#include "simulation/machining_time.h"
+#include "simulation/picture_file.h"
+#include "simulation/program_file.h"
+#include "simulation/program_text.h"
 
 namespace marloq {
 

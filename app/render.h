@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "view/simulation.h"
+#include "simulation/simulation.h"
 
 namespace marloq {
 

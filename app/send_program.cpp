@@ -7,9 +7,9 @@
 #include "hid/hid_device.h"
 #include "hid/hid_device_controller.h"
 #include "hid/milling_controller.h"
-#include "view/program_file.h"
-#include "view/program_text.h"
-#include "view/program_transfer.h"
+#include "simulation/program_file.h"
+#include "simulation/program_text.h"
+#include "transfer/program_transfer.h"
 
 namespace marloq {
 

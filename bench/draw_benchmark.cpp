@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "bench/program_generator.h"
-#include "view/draw_sequence.h"
-#include "view/headless_host.h"
-#include "view/program_text.h"
-#include "view/simulation.h"
+#include "simulation/draw_sequence.h"
+#include "simulation/headless_host.h"
+#include "simulation/program_text.h"
+#include "simulation/simulation.h"
 
 namespace marloq::bench {
 

@@ -8,8 +8,8 @@
 #include <QTextBlock>
 #include <memory>
 
-#include "view/program_editor.h"
-#include "view/program_highlighter.h"
+#include "window/program_editor.h"
+#include "window/program_highlighter.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The main window driven as a user would: load, DRAW, STEP and NextPos, STOP, a W
 // wait in RUN mode, the drill up-downs, the save offer, and failing files.
-#include "view/main_window.h"
+#include "window/main_window.h"
 
 #include <gtest/gtest.h>
 
@@ -10,11 +10,11 @@
 #include <QToolButton>
 #include <vector>
 
+#include "simulation/draw_sequence.h"
+#include "simulation/headless_host.h"
+#include "simulation/program_text.h"
 #include "tests/window/window_fixture.h"
-#include "view/draw_sequence.h"
-#include "view/headless_host.h"
-#include "view/program_files.h"
-#include "view/program_text.h"
+#include "window/program_files.h"
 
 namespace marloq {
 namespace {

@@ -1,6 +1,6 @@
 // The program editor: the colour classes of a line as the interpreter reads it, and the
 // run-line mark, line selection and line-number margin on a shown editor.
-#include "view/program_editor.h"
+#include "window/program_editor.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "view/program_highlighter.h"
+#include "window/program_highlighter.h"
 
 namespace marloq {
 namespace {

@@ -14,8 +14,8 @@
 #include <cstdlib>
 
 #include "hid/simulated_controller.h"
-#include "view/program_editor.h"
-#include "view/main_window.h"
+#include "window/main_window.h"
+#include "window/program_editor.h"
 
 namespace {
 

@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "hid/simulated_hid_platform.h"
-#include "view/main_window.h"
-#include "view/program_editor.h"
+#include "window/main_window.h"
+#include "window/program_editor.h"
 
 namespace marloq::test {
 

@@ -10,8 +10,8 @@
 #include <QTextBlock>
 
 #include "hid/simulated_controller.h"
+#include "simulation/drawing.h"
 #include "tests/window/window_fixture.h"
-#include "view/drawing.h"
 
 namespace marloq {
 namespace {

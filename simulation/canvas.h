@@ -1,0 +1,72 @@
+// Canvas: the drawing's own image (16 bits per pixel) with one pen that moves, draws
+// lines with round ends as wide as its width, and fills rectangles.
+#pragma once
+
+#include <QImage>
+#include <cstdint>
+#include <vector>
+
+#include "simulation/simulation_host.h"
+#include "simulation/view_state.h"
+
+namespace marloq {
+
+enum class TPenMode { Copy, InvertedCopy };  // inverted copy draws the pen colour's inverse
+
+class TCanvas {
+ public:
+  void Resize(int width, int height);
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  const QImage& Image() const { return image_; }
+
+  TColor PenColor() const { return color_; }
+  int32_t PenWidth() const { return penWidth_; }  // pixels; 0 and 1 both draw thin lines
+  TPenMode PenMode() const { return mode_; }
+  void SetPenColor(TColor color);
+  void SetPenWidth(int32_t pixels);
+  void SetPenMode(TPenMode mode);
+
+  void MoveTo(int32_t x, int32_t y);
+  void LineTo(int32_t x, int32_t y);  // from the pen position, both ends included
+  void FillRect(int left, int top, int right, int bottom, TColor color);
+  int32_t PenX() const { return penX_; }
+  int32_t PenY() const { return penY_; }
+
+  // The area changed since the last call; empty afterwards.
+  TDirtyRect TakeDirty();
+
+ private:
+  struct TSpan {
+    int32_t Left, Right;  // offsets from the disc's centre pixel, inclusive
+  };
+  void UpdateInk();
+  void UpdateDisc();
+  void VisibleDiscRows(int64_t y, int64_t& first, int64_t& last) const;
+  void StampDisc(int64_t x, int64_t y);
+  bool DiscCoversImage(int64_t x, int64_t y) const;
+  void StampLeadingEdge(int64_t fromX, int64_t fromY, int64_t x, int64_t y);
+  void FillSpan(int64_t y, int64_t left, int64_t right);
+
+  QImage image_;
+  uint16_t* bits_ = nullptr;
+  int stride_ = 0;  // pixels per row
+  int width_ = 0, height_ = 0;
+  TColor color_ = kBlack;
+  int32_t penWidth_ = 1;
+  TPenMode mode_ = TPenMode::Copy;
+  uint16_t ink_ = 0;
+  int32_t penX_ = 0, penY_ = 0;
+  bool discPainted_ = false;  // the pen's disc at the pen position is on the canvas in ink_
+  std::vector<TSpan> disc_;   // rows from discTop_ down; rebuilt only when the width changes
+  int32_t discTop_ = 0;
+  int32_t discReach_ = 0;     // how far the disc reaches from its centre pixel
+  TDirtyRect dirty_{0, 0, 0, 0};
+};
+
+// 16-bit pixel value (5-6-5) of a system colour.
+uint16_t PixelOf(TColor color);
+// The system colour a 16-bit pixel shows, as read back from the image.
+TColor ColorOfPixel(uint16_t pixel);
+
+}  // namespace marloq

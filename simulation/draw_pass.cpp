@@ -1,0 +1,121 @@
+// Drawing passes: quiet and without logging; only arcs and outlines are stepped, so a
+// pass costs little more than reading the program.
+#include "simulation/draw_pass.h"
+
+#include <algorithm>
+
+#include "core/block_codes.h"
+#include "core/block_reader.h"
+#include "core/fmath.h"
+#include "core/subprograms.h"
+#include "simulation/drawing.h"
+#include "simulation/motion_blocks.h"
+#include "simulation/steppers.h"
+#include "simulation/tool_change.h"
+
+namespace marloq {
+
+namespace {
+
+void StartPass(TSimulation& sim) {
+  ResetInterpreter(sim.Core);
+  SetPen(sim, kWindowColor, 0);
+  sim.View.CutPenColor = kBlack;
+  sim.View.CutPenWidth = std::max(RoundHalfEven(1.0L / sim.View.ViewScale), 1);
+  MovePenTo(sim, 0, 0);
+}
+
+// G0 and G1 drawn straight to the end point; above Z = 0 the pen only moves.
+void DrawLineBlock(TSimulation& sim) {
+  TInterpreterState& s = sim.Core;
+  const TBlockRecord& b = s.CurBlock;
+  if (sim.Canvas.PenWidth() == 0) {
+    MovePenTo(sim, RoundHalfEven(b.X), RoundHalfEven(b.Y));
+  } else {
+    sim.Canvas.LineTo(CanvasXOf(sim.View, b.X), CanvasYOf(sim.View, sim.Canvas.Height(), b.Y));
+  }
+  s.AxisX.Target = static_cast<float>(RoundHalfEven(b.X));
+  s.AxisY.Target = static_cast<float>(RoundHalfEven(b.Y));
+  s.AxisX.Pos = RoundHalfEven(b.X);
+  s.AxisY.Pos = RoundHalfEven(b.Y);
+  s.AxisZ.Pos = RoundHalfEven(b.Z);
+  if (b.Z > 0) SetPen(sim, kWindowColor, 0);
+  else SetPen(sim, kBlack, sim.View.CutPenWidth);
+}
+
+// One block of a pass; false when the pass ends with it.
+bool DrawBlock(TSimulation& sim) {
+  TInterpreterState& s = sim.Core;
+  switch (s.CurBlock.Code) {
+    case kG0:
+    case kG1: DrawLineBlock(sim); break;
+    case kG2: s.ArcClockwise = true; MoveCircular(sim); break;
+    case kG3: s.ArcClockwise = false; MoveCircular(sim); break;
+    case kG54: SetPositionLookahead(sim); break;
+    case kG74: ReturnHome(sim); break;
+    case kG83: OutlineRectangle(sim); break;
+    case kG85: OutlineCircle(sim); break;
+    case kG86: OutlineCentredRectangle(sim); break;
+    case kM2: return false;
+    case kM30: return !ReturnFromSubprogram(s);
+    default:
+      if (CodeLetter(s.CurBlock.Code) == 'L') return CallSubprogram(s) != 0;
+      break;
+  }
+  return true;
+}
+
+// The blue line from where the pass stands to the first point the run cut.
+void DrawApproach(TSimulation& sim) {
+  TInterpreterState& s = sim.Core;
+  sim.View.CutPenColor = kBlue;
+  sim.Canvas.SetPenColor(kBlue);
+  s.AxisX.Target = static_cast<float>(sim.View.FirstCutX);
+  s.AxisY.Target = static_cast<float>(sim.View.FirstCutY);
+  s.AxisZ.Target = static_cast<float>(sim.View.FirstCutZ);
+  LineStepper(sim);
+}
+
+void DrawAxes(TSimulation& sim) {
+  TCanvas& c = sim.Canvas;
+  const TViewState& v = sim.View;
+  c.SetPenWidth(1);
+  c.SetPenColor(kSilver);
+  const int32_t x = -RoundHalfEven(Extended(v.ViewOffsetX) * v.ViewScale);
+  const int32_t y = static_cast<int32_t>(int64_t(c.Height()) + RoundHalfEven(Extended(v.ViewOffsetY) * v.ViewScale));
+  c.MoveTo(x, 0);
+  c.LineTo(x, c.Height());
+  c.MoveTo(0, y);
+  c.LineTo(c.Width(), y);
+}
+
+}  // namespace
+
+void DrawPass(TSimulation& sim, int kind) {
+  TInterpreterState& s = sim.Core;
+  s.Quiet = true;
+  const bool savedLogEnabled = s.LogEnabled;
+  s.LogEnabled = false;
+  for (;;) {
+    StartPass(sim);
+    StartGuardedPass(sim);
+    bool approached = false;
+    while (!s.StopRequest && AdvanceGuarded(sim)) {
+      const bool goesOn = DrawBlock(sim);
+      if (kind == kPassApproach && CodeNumber(s.CurBlock.Code) < 20) {
+        DrawApproach(sim);
+        approached = true;
+        break;
+      }
+      if (!goesOn) break;
+    }
+    if (kind == kPassBeforeRun) MovePenTo(sim, 0, 0);
+    if (kind != kPassAfterRun || approached) break;
+    kind = kPassApproach;
+  }
+  DrawAxes(sim);
+  s.Quiet = false;
+  s.LogEnabled = savedLogEnabled;
+}
+
+}  // namespace marloq

@@ -1,0 +1,92 @@
+// DRAW, as one straight sequence of the steps it is made of.
+#include "simulation/draw_sequence.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "core/block_reader.h"
+#include "core/fmath.h"
+#include "simulation/block_driver.h"
+#include "simulation/compensation.h"
+#include "simulation/draw_pass.h"
+#include "simulation/drawing.h"
+#include "simulation/extents.h"
+#include "simulation/program_text.h"
+#include "simulation/system_text.h"
+#include "simulation/tool_change.h"
+
+namespace marloq {
+
+namespace {
+
+constexpr Extended kDrillToRadius = 2.005L;  // not 2: a 1.0 mm drill gives a radius of 50
+
+void StartRunControls(TSimulation& sim) {
+  sim.Host->SetLineButtonEnabled(false);
+  sim.View.FirstCutRecorded = false;
+  if (!sim.Run.RunMode) sim.Host->SetFileButtonCaption("NextPos");
+  sim.Host->SetStop1Caption("STOP");
+}
+
+void SetUpRunPens(TSimulation& sim) {
+  TInterpreterState& s = sim.Core;
+  TViewState& v = sim.View;
+  s.ToolRadius = static_cast<uint16_t>(RoundHalfEven(Extended(DrillValue(sim)) * s.UnitScale / kDrillToRadius));
+  SetCompensation(sim, 0);
+  v.CutPenWidth = std::max(RoundHalfEven(1.0L / v.ViewScale), 1);
+  SetPen(sim, kBlue, v.CutPenWidth);
+  v.CutPenColor = kRed;
+  v.CutPenWidth = s.ToolRadius * 2;
+}
+
+void EndRunControls(TSimulation& sim) {
+  sim.Host->SetFileButtonCaption("File");
+  sim.Host->SetStop1Caption("EXIT");
+  sim.Host->SetLineButtonEnabled(true);
+  sim.Core.StopRequest = false;
+}
+
+}  // namespace
+
+std::string MillingLengthText(const TViewState& v) {
+  return FormatSystem("milling length %1.0f mm ", Extended(v.MillingLength) / 100);
+}
+
+void LineButtonClick(TSimulation& sim, const std::vector<std::string>& editorLines) {
+  TInterpreterState& s = sim.Core;
+  sim.Guard.Tripped = false;
+  LoadProgramText(s, editorLines, sim.Trace.Enabled ? &sim.Trace : nullptr);
+  BindMotionCallbacks(sim);
+  OpenLog(sim);
+  SetCompensation(sim, 0);
+  StartRunControls(sim);
+  ClearCanvas(sim);
+  ComputeExtents(sim);
+  s.LogEnabled = false;
+  DrawPass(sim, kPassBeforeRun);
+  ResetInterpreter(s);
+  SetUpRunPens(sim);
+  s.LogEnabled = true;
+  sim.View.MillingLength = 0;
+  sim.View.Time = TMachiningTime{};
+  MovePenTo(sim, 0, 0);
+  if (sim.Trace.Enabled) StartTrace(sim.Trace, sim.Canvas.Width(), sim.Canvas.Height());
+  sim.Trace.Recording = sim.Trace.Enabled;
+  RunProgram(sim);
+  sim.Trace.Recording = false;
+  sim.Summary = {sim.View.MillingLength, sim.View.Time, sim.Guard.Blocks, sim.Guard.Steps,
+                 s.StopRequest || sim.Guard.Tripped};
+  const std::string shownPosition = sim.Host->StaticText1Text();
+  const std::string length = MillingLengthText(sim.View);
+  sim.Host->SetLabel1Text(length);
+  LogMessage(sim, length);
+  s.NoPause = true;
+  if (!s.StopRequest) DrawPass(sim, kPassAfterRun);
+  ShowPosition(sim, true);
+  sim.Host->SetStaticText1Text(shownPosition);
+  EndRunControls(sim);
+  ShowWhatChanged(sim);
+  sim.Log.Close();
+}
+
+}  // namespace marloq

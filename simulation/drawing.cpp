@@ -1,0 +1,102 @@
+// Drawing: steps at or below Z = 0 use the cut pen (red and as wide as the tool in a
+// run), steps above it a thin blue pen; the pen changes only when Z changes.
+#include "simulation/drawing.h"
+
+#include "simulation/machining_time.h"
+#include "simulation/system_text.h"
+
+namespace marloq {
+
+namespace {
+
+constexpr Extended kStepLength[4] = {0.0L, 1.0L, 1.41421356237309504880L,
+                                     1.73205080756887729353L};
+
+int AxesMoved(uint8_t bits) {
+  const auto moves = [bits](uint8_t plus, uint8_t minus) {
+    return ((bits & plus) != 0) != ((bits & minus) != 0) ? 1 : 0;
+  };
+  return moves(kStepXPlus, kStepXMinus) + moves(kStepYPlus, kStepYMinus) +
+         moves(kStepZPlus, kStepZMinus);
+}
+
+float Millimetres(int32_t pos) { return static_cast<float>(Extended(pos) / 100); }
+
+}  // namespace
+
+void PlotStep(TSimulation& sim, uint8_t stepBits) {
+  TInterpreterState& s = sim.Core;
+  TViewState& v = sim.View;
+  const Extended length = kStepLength[AxesMoved(stepBits)];
+  const bool cutting = !s.RapidMode && s.MoveClass <= kMovePlunge;
+  if (cutting) v.MillingLength = static_cast<float>(v.MillingLength + length);
+  AddStepTime(v.Time, length, cutting, s.BlockFeed);
+  const int32_t cx = CanvasXOf(v, s.AxisX.Pos);
+  const int32_t cy = CanvasYOf(v, sim.Canvas.Height(), s.AxisY.Pos);
+  if (cx < 0 || cy < 0) return;
+  TracePixel(sim.Trace, cx, cy);
+  if (sim.Canvas.PenColor() == kRed && !v.FirstCutRecorded) {
+    v.FirstCutRecorded = true;
+    v.FirstCutX = s.AxisX.Pos;
+    v.FirstCutY = s.AxisY.Pos;
+    v.FirstCutZ = s.AxisZ.Pos;
+  }
+  sim.Canvas.LineTo(cx, cy);
+  if (s.LogEnabled || s.NoPause) ShowPosition(sim, false);
+  if (s.AxisZ.Pos != v.LastPlotZ) {
+    v.LastPlotZ = s.AxisZ.Pos;
+    if (s.AxisZ.Pos > 0) SetPen(sim, kBlue, 1);
+    else if (sim.Canvas.PenColor() != v.CutPenColor) SetPen(sim, v.CutPenColor, v.CutPenWidth);
+  }
+}
+
+void ShowPosition(TSimulation& sim, bool force) {
+  const TInterpreterState& s = sim.Core;
+  if (s.Quiet) return;
+  const float x = Millimetres(s.AxisX.Pos), y = Millimetres(s.AxisY.Pos),
+              z = Millimetres(s.AxisZ.Pos);
+  const int32_t mm[3] = {RoundHalfEven(x), RoundHalfEven(y), RoundHalfEven(z)};
+  int32_t* shown = sim.View.ShownPosMm;
+  if (!force && mm[0] == shown[0] && mm[1] == shown[1] && mm[2] == shown[2]) return;
+  sim.Host->SetStaticText1Text(FormatSystem("%6.2f%7.2f%7.2f", x, y, z));
+  shown[0] = mm[0];
+  shown[1] = mm[1];
+  shown[2] = mm[2];
+  ProcessPendingMessages(sim);
+}
+
+void MovePenTo(TSimulation& sim, int32_t x, int32_t y) {
+  sim.Canvas.MoveTo(CanvasXOf(sim.View, x), CanvasYOf(sim.View, sim.Canvas.Height(), y));
+  sim.Core.AxisX.Pos = x;
+  sim.Core.AxisY.Pos = y;
+  sim.Core.AxisX.Target = static_cast<float>(x);
+  sim.Core.AxisY.Target = static_cast<float>(y);
+}
+
+void SetPen(TSimulation& sim, TColor color, int32_t width) {
+  sim.Canvas.SetPenColor(color);
+  if (width != -1) sim.Canvas.SetPenWidth(RoundHalfEven(Extended(width) * sim.View.ViewScale));
+}
+
+void ClearCanvas(TSimulation& sim) {
+  sim.Canvas.SetPenColor(kWindowColor);
+  sim.Canvas.FillRect(0, 0, sim.Canvas.Width(), sim.Canvas.Height(), kWhite);
+}
+
+TColor NextPassPen(TSimulation& sim) {
+  TCanvas& c = sim.Canvas;
+  int32_t k = static_cast<int32_t>(c.PenColor()) - 16;
+  c.SetPenMode(c.PenMode() == TPenMode::InvertedCopy ? TPenMode::Copy : TPenMode::InvertedCopy);
+  if (k < 20) k = kRed;
+  c.SetPenColor(static_cast<TColor>(k));
+  return static_cast<TColor>(k);
+}
+
+std::string MouseReadout(const TViewState& v, int canvasHeight, int x, int y) {
+  const float mx = static_cast<float>((Extended(x) / v.ViewScale + v.ViewOffsetX + 1) / 100);
+  const float my =
+      static_cast<float>((Extended(canvasHeight - y) / v.ViewScale + v.ViewOffsetY + 1) / 100);
+  return FormatSystem("%6.2f%7.2f        ", mx, my);
+}
+
+}  // namespace marloq

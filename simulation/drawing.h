@@ -1,0 +1,33 @@
+// Drawing: the world-to-canvas transform, the pens, the per-step plot that adds to the
+// milling length, the position display and the mouse read-out.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "core/fmath.h"
+#include "simulation/simulation.h"
+
+namespace marloq {
+
+// canvas x = Round((X - ViewOffsetX) * ViewScale); ties to even.
+inline int32_t CanvasXOf(const TViewState& v, Extended worldX) {
+  return RoundHalfEven((worldX - v.ViewOffsetX) * v.ViewScale);
+}
+// canvas y = H - Round((Y - ViewOffsetY) * ViewScale): world Y grows upwards.
+inline int32_t CanvasYOf(const TViewState& v, int height, Extended worldY) {
+  const int64_t y = int64_t(height) - RoundHalfEven((worldY - v.ViewOffsetY) * v.ViewScale);
+  return static_cast<int32_t>(y < INT32_MIN ? INT32_MIN : (y > INT32_MAX ? INT32_MAX : y));
+}
+
+void PlotStep(TSimulation& sim, uint8_t stepBits);
+void ShowPosition(TSimulation& sim, bool force);
+void MovePenTo(TSimulation& sim, int32_t x, int32_t y);
+void SetPen(TSimulation& sim, TColor color, int32_t width);  // width in world units, -1 keeps it
+void ClearCanvas(TSimulation& sim);
+TColor NextPassPen(TSimulation& sim);
+
+// StaticText1 while the mouse is over the canvas pixel (x, y): millimetres.
+std::string MouseReadout(const TViewState& v, int canvasHeight, int x, int y);
+
+}  // namespace marloq

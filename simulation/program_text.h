@@ -1,0 +1,23 @@
+// Program text: the editor's lines filtered into the interpreter's program buffer,
+// and a file's bytes split into the lines an editor holds.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/interpreter_state.h"
+#include "simulation/block_trace.h"
+
+namespace marloq {
+
+// Lines split at CR LF, LF or CR; a final line break makes no extra empty line.
+std::vector<std::string> SplitEditorLines(std::string_view bytes);
+
+// Fills ProgramText from every line but the last (the editor's last line is never
+// part of the program). Returns true when the text did not fit and was cut. With a
+// trace, notes where each editor line's text begins in the buffer.
+bool LoadProgramText(TInterpreterState& s, const std::vector<std::string>& lines,
+                     TBlockTrace* trace = nullptr);
+
+}  // namespace marloq

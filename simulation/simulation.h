@@ -1,0 +1,61 @@
+// One simulation: everything one DRAW touches, bundled so that every routine of the
+// engine works on one instance and several simulations can run side by side.
+#pragma once
+
+#include <cstdint>
+
+#include "core/interpreter_state.h"
+#include "simulation/block_trace.h"
+#include "simulation/canvas.h"
+#include "simulation/log_writer.h"
+#include "simulation/simulation_host.h"
+#include "simulation/view_state.h"
+
+namespace marloq {
+
+// Guards against programs that never end by themselves (a subprogram loop, a move of
+// light years). Counted per pass over the program; once tripped, the DRAW stops as
+// if the user had pressed STOP, and every later pass of the same DRAW stops at once.
+struct TRunGuard {
+  uint64_t MaxBlocks = 10'000'000;     // block advances per pass
+  uint64_t MaxSteps = 4'000'000'000;   // unit steps per pass (40 km of travel)
+  uint64_t Blocks = 0, Steps = 0;
+  bool Tripped = false;
+};
+
+// What the last DRAW's run did, taken as the run ends (the passes after it add steps).
+struct TRunSummary {
+  float MillingLength = 0;
+  TMachiningTime Time;
+  uint64_t Blocks = 0, Steps = 0;
+  bool Stopped = false;  // STOP or a guard ended the run early
+};
+
+struct TSimulation {
+  TInterpreterState Core{};
+  TViewState View;
+  TRunControl Run;
+  TCanvas Canvas;
+  TLogWriter Log;
+  TRunGuard Guard;
+  TRunSummary Summary;
+  TBlockTrace Trace;
+  TSimulationHost* Host = nullptr;
+};
+
+// Registers the view's routines with the core, bound to this simulation.
+void BindMotionCallbacks(TSimulation& sim);
+
+// The run's point of responsiveness: the log goes to disk, the window repaints what
+// changed and handles pending input.
+void ProcessPendingMessages(TSimulation& sim);
+// The same inside a wait for the user.
+void WaitForPendingMessages(TSimulation& sim);
+// The log to disk and the canvas' changes to the host, without processing messages.
+void ShowWhatChanged(TSimulation& sim);
+
+// AdvanceBlock under the guard; false (with StopRequest set) once the guard trips.
+bool AdvanceGuarded(TSimulation& sim);
+void StartGuardedPass(TSimulation& sim);
+
+}  // namespace marloq

@@ -1,0 +1,19 @@
+// Steppers: every simulated movement runs through the line stepper or the arc stepper,
+// and every step reaches the drawing through the 20-entry delay line.
+#pragma once
+
+#include <cstdint>
+
+#include "simulation/simulation.h"
+
+namespace marloq {
+
+void LineStepper(TSimulation& sim);   // from the axes' Pos to their rounded Target
+void ArcStepper(TSimulation& sim);    // centre in AxisX/AxisY Start, radius WorkRadius
+uint8_t NextArcStep(TSimulation& sim);
+void EmitStep(TSimulation& sim, uint8_t bits);
+void FlushSteps(TSimulation& sim);
+
+inline constexpr uint8_t kArcEndMark = 0x80;  // in NextArcStep's bits: the end angle is passed
+
+}  // namespace marloq

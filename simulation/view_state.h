@@ -1,0 +1,41 @@
+// View state and run-control flags of one simulation, and the colours of the drawing.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "simulation/machining_time.h"
+
+namespace marloq {
+
+// Colours as the system writes them: 0x00BBGGRR, red in the low byte.
+using TColor = uint32_t;
+inline constexpr TColor kRed = 0x0000FF;
+inline constexpr TColor kBlue = 0xFF0000;
+inline constexpr TColor kBlack = 0x000000;
+inline constexpr TColor kSilver = 0xC0C0C0;
+inline constexpr TColor kWhite = 0xFFFFFF;
+inline constexpr TColor kWindowColor = kWhite;  // the desktop's window background
+
+struct TViewState {
+  float ViewScale = 1.0f;      // canvas pixels per world unit
+  int32_t ViewOffsetX = 0;     // world X at canvas x = 0
+  int32_t ViewOffsetY = 0;     // world Y at the canvas' bottom edge
+  float MillingLength = 0;     // world units cut in this run
+  TMachiningTime Time;         // estimated from the same steps
+  TColor CutPenColor = kRed;   // pen for steps at or below Z = 0
+  int32_t CutPenWidth = 1;     // world units
+  int32_t LastPlotZ = 0;       // Z Pos at the last plotted step; never reset
+  int32_t FirstCutX = 0, FirstCutY = 0, FirstCutZ = 0;  // Pos at the first red step
+  bool FirstCutRecorded = false;
+  int32_t ShownPosMm[3] = {0, 0, 0};  // whole millimetres last shown in StaticText1
+};
+
+struct TRunControl {
+  bool RunMode = true;          // true: continuous run; false: single step
+  bool NextPosRequest = false;  // the user pressed "NextPos"
+  bool ProgramModified = false;
+  std::string ProgramFileName;  // full path; names the log
+};
+
+}  // namespace marloq

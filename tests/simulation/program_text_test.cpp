@@ -1,0 +1,68 @@
+// Program text: the filtering of editor lines into the program buffer, and a file's
+// bytes split into editor lines.
+#include "simulation/program_text.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+namespace marloq {
+namespace {
+
+std::string Loaded(const std::vector<std::string>& lines, bool* cut = nullptr) {
+  auto s = std::make_unique<TInterpreterState>();
+  const bool c = LoadProgramText(*s, lines);
+  if (cut) *cut = c;
+  return reinterpret_cast<const char*>(s->ProgramText);
+}
+
+struct FilterCase {
+  std::vector<std::string> lines;
+  const char* text;
+};
+
+TEST(LoadProgramText, FiltersEveryLineButTheLast) {
+  const FilterCase cases[] = {
+      {{"g1 x5,5 y+2", ""}, "G1X5.5Y2\nM02\n"},
+      {{"G0X1 ; to the start", "G1X2%rest", ""}, "G0X1\nG1X2\nM02\n"},
+      {{"; a comment line", "", "  \t ", "N10"}, "M02\n"},  // nothing stored, last line dropped
+      {{"G1X1", "M30"}, "G1X1\nM02\n"},                     // the last line is never part
+      {{"x\xe4y", ""}, "X\xe4Y\nM02\n"},                    // 8-bit characters stay
+      {{}, "M02\n"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Loaded(c.lines), c.text);
+}
+
+TEST(LoadProgramText, OverlongTextIsCutAndStillEndsWithM02) {
+  std::vector<std::string> lines(20000, "G1X1234567");
+  lines.push_back("");
+  bool cut = false;
+  const std::string text = Loaded(lines, &cut);
+  EXPECT_TRUE(cut);
+  EXPECT_EQ(text.size(), static_cast<size_t>(kProgramTextSize - 1));
+  EXPECT_EQ(text.substr(text.size() - 5), "\nM02\n");
+  bool shortCut = true;
+  Loaded({"G1X1", ""}, &shortCut);
+  EXPECT_FALSE(shortCut);
+}
+
+struct SplitCase {
+  const char* bytes;
+  std::vector<std::string> lines;
+};
+
+TEST(SplitEditorLines, AnyLineBreakAndNoExtraLineAfterTheLast) {
+  const SplitCase cases[] = {
+      {"A\r\nB\r\n", {"A", "B"}},
+      {"A\nB", {"A", "B"}},
+      {"A\rB\r", {"A", "B"}},
+      {"A\r\n\r\nB", {"A", "", "B"}},
+      {"\n", {""}},
+      {"", {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SplitEditorLines(c.bytes), c.lines) << c.bytes;
+}
+
+}  // namespace
+}  // namespace marloq

@@ -1,0 +1,143 @@
+// The main window (Form1): drawing, editor and the control row; it hosts the DRAW
+// simulation, loads and saves program files and sends the program over the USB link.
+#pragma once
+
+#include <QWidget>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "simulation/simulation.h"
+#include "simulation/simulation_host.h"
+#include "transfer/program_transfer.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QAction;
+class QProgressBar;
+class QPushButton;
+class QSplitter;
+class QTimer;
+class QToolButton;
+
+namespace marloq {
+
+class TCanvasWidget;
+class TProgramEditor;
+class THidDeviceController;
+class THidPlatform;
+
+class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
+ public:
+  // Without a HID platform the window has no USB link and CNC stays disabled.
+  explicit TForm1(const QStringList& arguments, THidPlatform* hidPlatform = nullptr, QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  // Handlers, named after their controls and events.
+  void LoadProgramFile(const QString& name);
+  void SaveNow();
+  void LineButtonClick();
+  void FileButtonClick();
+  void Stop1Click();
+  void Step_RunClick();
+  void UpDown1Click(bool up);
+  void UpDown2Click(bool up);
+  void Memo1Change();
+  void Timer1Timer();
+  void Image1MouseMove(int x, int y);
+  void Image1CtrlClick(int x, int y);
+  void SavePictureClick();
+  void FormResize();
+  void FormActivate();
+  void Button_CNCClick();
+  void DevListBoxClick();
+
+  // The simulation host.
+  std::string Label1Text() const override;
+  void SetLabel1Text(std::string_view text) override;
+  std::string StaticText1Text() const override;
+  void SetStaticText1Text(std::string_view text) override;
+  void SetFileButtonCaption(std::string_view caption) override;
+  void SetStop1Caption(std::string_view caption) override;
+  void SetLineButtonEnabled(bool enabled) override;
+  int ComboBox1Index() const override;
+  void SetComboBox1Index(int index) override;
+  std::string DrEditText() const override;
+  void SetDrEditText(std::string_view text) override;
+  int CanvasWidth() const override;
+  int CanvasHeight() const override;
+  void CanvasChanged(const TDirtyRect& dirty) override;
+  void ProcessMessages() override;
+  void WaitForMessages() override;
+
+  // The transfer host.
+  std::vector<std::string> EditorLines() const override;
+  void AppendEditorLine(std::string_view text, TAppended kind) override;
+  void SetButtonCncEnabled(bool enabled) override;
+  void SetButtonCncCaption(std::string_view caption) override;
+  void ShowDevListBox(const std::vector<std::string>& items, int selected) override;
+  void ShowTransferProgress(int line, int lines) override;
+
+  // For tests and the screenshot: the simulation behind the window.
+  const TSimulation& Simulation() const { return *sim_; }
+  TSimulation& Simulation() { return *sim_; }
+  TProgramEditor* Editor() const { return Memo1; }
+  bool Running() const { return running_; }
+  // The USB link's handlers, or null without a link.
+  TProgramTransfer* Transfer() const { return transfer_.get(); }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  bool event(QEvent* event) override;
+
+ private:
+  void CreateControls();
+  void LayOutControls();
+  void ConnectControls();
+  void FormCreate(const QStringList& arguments);
+  bool ExecFileDialog(QWidget* dialog, int tag);
+  void ShowError(const QString& message);
+  void CreateLink(THidPlatform& platform);
+  void FormClose();
+  void FollowRunLine();
+  void ShowRunSummary();
+  bool AskResume(bool& resume);
+
+  std::unique_ptr<TSimulation> sim_;
+  std::unique_ptr<THidDeviceController> HID;
+  std::unique_ptr<TProgramTransfer> transfer_;
+  bool running_ = false;
+  bool closeRequested_ = false;
+  int timerTag_ = 0;
+
+  QSplitter* Panel2 = nullptr;
+  TCanvasWidget* Image1 = nullptr;
+  TProgramEditor* Memo1 = nullptr;
+  QListWidget* DevListBox = nullptr;
+  QWidget* Panel1 = nullptr;
+  QPushButton* Step_Run = nullptr;
+  QLabel* StaticText2 = nullptr;
+  QComboBox* ComboBox1 = nullptr;
+  QLabel* StaticText3 = nullptr;
+  QToolButton* UpDown2Up = nullptr;
+  QToolButton* UpDown2Down = nullptr;
+  QLineEdit* DR_Edit = nullptr;
+  QLabel* StaticText4 = nullptr;
+  QToolButton* UpDown1Up = nullptr;
+  QToolButton* UpDown1Down = nullptr;
+  QPushButton* LineButton = nullptr;
+  QPushButton* FileButton = nullptr;
+  QPushButton* Stop1 = nullptr;
+  QPushButton* Button_CNC = nullptr;
+  QProgressBar* ProgressBar1 = nullptr;
+  QLabel* StaticText1 = nullptr;
+  QLabel* Label1 = nullptr;
+  QLabel* TimeLabel = nullptr;
+  QAction* SavePictureAction = nullptr;
+  QTimer* Timer1 = nullptr;
+};
+
+}  // namespace marloq

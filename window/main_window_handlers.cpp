@@ -1,0 +1,238 @@
+// The main window's handlers: program files, run control, the drill up-downs, the
+// mouse read-out and the layout. During a run they only set flags and captions.
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTimer>
+
+#include "simulation/block_driver.h"
+#include "simulation/draw_sequence.h"
+#include "simulation/drawing.h"
+#include "simulation/machining_time.h"
+#include "simulation/picture_file.h"
+#include "simulation/program_text.h"
+#include "simulation/system_text.h"
+#include "simulation/tool_change.h"
+#include "window/canvas_widget.h"
+#include "window/main_window.h"
+#include "window/program_editor.h"
+#include "window/program_files.h"
+
+namespace marloq {
+
+namespace {
+
+const QString kOpenTitle = QStringLiteral("Open");
+const QString kSaveTitle = QStringLiteral("Save as");
+const QString kFilter = QStringLiteral("CNC Daten (*.CNC *.cnc);;alle Dateien (*)");
+const QString kPictureTitle = QStringLiteral("Save picture");
+constexpr int kOpenDialogTag = 1, kSaveDialogTag = 2;
+// How far from a click on the drawing a block's path may pass and still be found.
+constexpr int kPickRadius = 24;
+
+QString FullPath(const QString& name) { return QDir::cleanPath(QFileInfo(name).absoluteFilePath()); }
+
+QFileDialog* FileDialog(QWidget* parent, const QString& title, QFileDialog::AcceptMode mode, const QString& preset,
+                        const QString& filter, const QString& suffix) {
+  auto* d = new QFileDialog(parent, title, QStringLiteral("."), filter);
+  d->setOption(QFileDialog::DontUseNativeDialog);  // a window of ours, which the timer can place
+  d->setAcceptMode(mode);
+  d->setDefaultSuffix(suffix);
+  if (!preset.isEmpty()) d->selectFile(preset);
+  d->setAttribute(Qt::WA_DeleteOnClose, false);
+  return d;
+}
+
+QFileDialog* ProgramDialog(QWidget* parent, const QString& title, QFileDialog::AcceptMode mode,
+                           const QString& preset) {
+  return FileDialog(parent, title, mode, preset, kFilter, QStringLiteral("CNC"));
+}
+
+}  // namespace
+
+void TForm1::ShowError(const QString& message) {
+  QMessageBox::critical(this, QStringLiteral("Marloq"), message);
+}
+
+void TForm1::LoadProgramFile(const QString& name) {
+  QString text, error;
+  // Read first: a file that fails leaves the window naming the program it shows.
+  if (!ReadProgramText(name, text, error)) {
+    ShowError(error);
+    return;
+  }
+  sim_->Run.ProgramFileName = FullPath(name).toStdString();
+  setWindowTitle(name);
+  {
+    const QSignalBlocker quiet(Memo1);  // loading a file is not an edit
+    Memo1->setPlainText(text);
+  }
+  Memo1->ShowRunLine(-1);
+  if (transfer_) transfer_->ForgetResume();
+  LineButton->setEnabled(true);
+}
+
+bool TForm1::ExecFileDialog(QWidget* dialog, int tag) {
+  timerTag_ = tag;
+  Timer1->start();
+  return static_cast<QFileDialog*>(dialog)->exec() == QDialog::Accepted;
+}
+
+void TForm1::SaveNow() {
+  if (!sim_->Run.ProgramModified) return;
+  sim_->Run.ProgramModified = false;
+  std::unique_ptr<QFileDialog> d(ProgramDialog(this, kSaveTitle, QFileDialog::AcceptSave,
+                                               QString::fromStdString(sim_->Run.ProgramFileName)));
+  if (!ExecFileDialog(d.get(), kSaveDialogTag) || d->selectedFiles().isEmpty()) return;
+  QString error;
+  if (!WriteProgramText(FullPath(d->selectedFiles().first()), Memo1->toPlainText(), error)) ShowError(error);
+}
+
+void TForm1::FileButtonClick() {
+  if (FileButton->text() != QLatin1String("File")) {
+    sim_->Run.NextPosRequest = true;
+    return;
+  }
+  SaveNow();
+  std::unique_ptr<QFileDialog> d(ProgramDialog(this, kOpenTitle, QFileDialog::AcceptOpen,
+                                               QString::fromStdString(sim_->Run.ProgramFileName)));
+  d->setFileMode(QFileDialog::ExistingFile);
+  if (ExecFileDialog(d.get(), kOpenDialogTag) && !d->selectedFiles().isEmpty())
+    LoadProgramFile(d->selectedFiles().first());
+  sim_->Run.ProgramModified = false;
+}
+
+void TForm1::Memo1Change() {
+  sim_->Run.ProgramModified = true;
+  // A failed transfer can be resumed only while its lines are still the program's.
+  if (transfer_) transfer_->ForgetResume();
+}
+
+void TForm1::Timer1Timer() {
+  Timer1->stop();
+  const QString title = timerTag_ == kOpenDialogTag ? kOpenTitle : timerTag_ == kSaveDialogTag ? kSaveTitle : QString();
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (!w->isVisible() || !qobject_cast<QFileDialog*>(w) || w->windowTitle() != title) continue;
+    const QPoint form = frameGeometry().topLeft();
+    w->move(form.x() + 200, form.y() + Panel1->mapTo(this, QPoint(0, 0)).y() - 246);
+    w->raise();
+    return;
+  }
+}
+
+void TForm1::LineButtonClick() {
+  if (running_) return;
+  running_ = true;
+  const QByteArray text = Memo1->toPlainText().toLatin1();
+  marloq::LineButtonClick(*sim_, SplitEditorLines(std::string_view(text.constData(), text.size())));
+  running_ = false;
+  if (sim_->Trace.CurrentLine >= 0) Memo1->ShowRunLine(sim_->Trace.CurrentLine);
+  ShowRunSummary();
+  if (!sim_->Log.Error().empty()) {
+    // The run went on without its log; say so once instead of failing silently.
+    StaticText1->setText(QStringLiteral("no log written"));
+    StaticText1->setToolTip(QString::fromStdString(sim_->Log.Error()));
+  } else {
+    StaticText1->setToolTip(QString());
+  }
+  if (closeRequested_ && !(transfer_ && transfer_->Transferring())) close();
+}
+
+void TForm1::ShowRunSummary() {
+  const QString text = QString::fromStdString(MachiningTimeText(sim_->Summary.Time));
+  TimeLabel->setText(text);
+  TimeLabel->setToolTip(QStringLiteral("%1%2: cutting at the programmed feed, travel at %3 mm/min")
+                            .arg(text, sim_->Summary.Stopped ? QStringLiteral(" up to the stop") : QString())
+                            .arg(kRapidFeed));
+}
+
+void TForm1::Stop1Click() {
+  if (Stop1->text() == QLatin1String("STOP")) {
+    sim_->Core.StopRequest = true;
+    return;
+  }
+  close();
+}
+
+void TForm1::Step_RunClick() {
+  if (Step_Run->text() == QLatin1String("STEP")) {
+    Step_Run->setText(QStringLiteral("RUN"));
+    sim_->Run.RunMode = true;
+    return;
+  }
+  Step_Run->setText(QStringLiteral("STEP"));
+  sim_->Run.RunMode = false;
+  if (!LineButton->isEnabled() && running_) FileButton->setText(QStringLiteral("NextPos"));
+}
+
+void TForm1::UpDown2Click(bool up) {
+  const float v = DrillValue(*sim_);
+  if (up && v < 29) SetDrEditText(FormatSystem("%1.1f", v + 1.0));
+  if (!up && v >= 1) SetDrEditText(FormatSystem("%1.1f", v - 1.0));
+}
+
+void TForm1::UpDown1Click(bool up) {
+  const float v = DrillValue(*sim_);
+  if (up && v < 29.81f) SetDrEditText(FormatSystem("%1.1f", v + 0.1));
+  if (!up && v > 0) SetDrEditText(FormatSystem("%1.1f", v - 0.1));
+}
+
+void TForm1::Image1MouseMove(int x, int y) {
+  StaticText1->setText(QString::fromStdString(MouseReadout(sim_->View, sim_->Canvas.Height(), x, y)));
+}
+
+void TForm1::Image1CtrlClick(int x, int y) {
+  const int32_t line = LineNearest(sim_->Trace, x, y, kPickRadius);
+  if (line >= 0) Memo1->SelectLine(line);
+}
+
+void TForm1::SavePictureClick() {
+  if (running_) return;  // the picture is not finished, and a run takes no dialogs
+  QString preset;
+  if (!sim_->Run.ProgramFileName.empty()) {
+    const QFileInfo program(QString::fromStdString(sim_->Run.ProgramFileName));
+    preset = program.dir().filePath(program.completeBaseName() + QStringLiteral(".png"));
+  }
+  std::unique_ptr<QFileDialog> d(FileDialog(this, kPictureTitle, QFileDialog::AcceptSave, preset,
+                                            QStringLiteral("PNG picture (*.png)"), QStringLiteral("png")));
+  if (d->exec() != QDialog::Accepted || d->selectedFiles().isEmpty()) return;
+  std::string error;
+  if (!SavePicture(sim_->Canvas.Image(), FullPath(d->selectedFiles().first()).toStdString(), error))
+    ShowError(QString::fromStdString(error));
+}
+
+void TForm1::FormResize() {
+  // The drawing is lost on every resize; the next DRAW draws it again.
+  sim_->Canvas.Resize(Image1->width(), Image1->height());
+  ClearTrace(sim_->Trace);
+  ClearCanvas(*sim_);
+  sim_->Canvas.TakeDirty();
+  Image1->update();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  const bool transferring = transfer_ && transfer_->Transferring();
+  if (running_ || transferring) {
+    // Stop the run and the transfer first; whichever handler ends last closes the
+    // window.
+    sim_->Core.StopRequest = true;
+    if (transferring) transfer_->RequestStop();
+    closeRequested_ = true;
+    event->ignore();
+    return;
+  }
+  SaveNow();
+  FormClose();
+  event->accept();
+}
+
+}  // namespace marloq

@@ -1,0 +1,227 @@
+// The program editor: line numbers painted for the visible blocks only, and a run-line
+// mark kept apart from the text so that a run never touches the document or its undo.
+#include "window/program_editor.h"
+
+#include <QPainter>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <utility>
+
+#include "window/program_highlighter.h"
+
+namespace marloq {
+
+namespace {
+
+const QColor kRunLineBackground(0xff, 0xf5, 0xb0);
+const QColor kMarginBackground(0xee, 0xee, 0xee);
+const QColor kMarginNumber(0x80, 0x80, 0x80);
+constexpr int kMarginPadLeft = 4;
+constexpr int kMarginPadRight = 6;
+
+int Digits(int n) {
+  int digits = 1;
+  for (; n >= 10; n /= 10) ++digits;
+  return digits;
+}
+
+// Qt hears of a highlighted line as removed and added again, merged into the edit that
+// caused it; QPlainTextDocumentLayout reads such a range as reaching into the next line
+// and repaints the whole view on every keystroke. This layout handles the edit as the
+// document reported it, then lays out again, one at a time, the few whole lines around
+// it whose colours changed, so a keystroke repaints its own line only.
+class TProgramLayout : public QPlainTextDocumentLayout {
+ public:
+  explicit TProgramLayout(QTextDocument* document) : QPlainTextDocumentLayout(document) {
+    connect(document, &QTextDocument::contentsChange, this, [this](int from, int removed, int added) {
+      edit_ = {from, removed, added};
+    });
+  }
+
+ protected:
+  void documentChanged(int from, int removed, int added) override {
+    const TEdit edit = std::exchange(edit_, TEdit{});
+    // Colours alone (a rehighlight outside an edit) may touch any number of lines far
+    // from the view: Qt's lazy relayout of them all is the cheaper answer there.
+    if (edit.From < 0 || (edit.From == from && edit.Removed == removed && edit.Added == added)) {
+      Base(from, removed, added);
+      return;
+    }
+    const QTextBlock firstBlock = document()->findBlock(edit.From);
+    const QTextBlock lastBlock = document()->findBlock(qMax(0, edit.From + edit.Removed + edit.Added - 1));
+    const int first = firstBlock.position(), end = lastBlock.position() + lastBlock.length();
+    if (from > first || document()->findBlock(from).position() != from ||
+        CountLines(from, first) + CountLines(end, from + added) > kMaxLines) {
+      Base(from, removed, added);
+      return;
+    }
+    Base(edit.From, edit.Removed, edit.Added);
+    LayOutLines(from, first);
+    LayOutLines(end, from + added);
+  }
+
+ private:
+  struct TEdit {
+    int From = -1, Removed = 0, Added = 0;
+  };
+  static constexpr int kMaxLines = 8;  // beyond, one full relayout is cheaper
+
+  void Base(int from, int removed, int added) { QPlainTextDocumentLayout::documentChanged(from, removed, added); }
+
+  // The number of lines starting in [begin, end), counted no further than kMaxLines + 1.
+  int CountLines(int begin, int end) const {
+    int n = 0;
+    for (QTextBlock b = document()->findBlock(begin); b.isValid() && b.position() < end && n <= kMaxLines; b = b.next())
+      ++n;
+    return n;
+  }
+
+  // From a line's start to its separator is a change within that one line, the case
+  // QPlainTextDocumentLayout lays out and repaints alone.
+  void LayOutLines(int begin, int end) {
+    for (QTextBlock b = document()->findBlock(begin); b.isValid() && b.position() < end; b = b.next())
+      Base(b.position(), 0, b.length());
+  }
+
+  TEdit edit_;
+};
+
+QTextDocument* ProgramDocument(QObject* parent) {
+  auto* doc = new QTextDocument(parent);
+  doc->setDocumentLayout(new TProgramLayout(doc));
+  return doc;
+}
+
+}  // namespace
+
+class TLineNumberMargin : public QWidget {
+ public:
+  explicit TLineNumberMargin(TProgramEditor* editor) : QWidget(editor), editor_(editor) {}
+
+ protected:
+  void paintEvent(QPaintEvent* event) override { editor_->PaintMargin(event); }
+
+ private:
+  TProgramEditor* editor_;
+};
+
+TProgramEditor::TProgramEditor(QWidget* parent)
+    : QPlainTextEdit(parent), margin_(new TLineNumberMargin(this)) {
+  setDocument(ProgramDocument(this));
+  highlighter_ = new TProgramHighlighter(document());
+  connect(this, &QPlainTextEdit::updateRequest, this, [this](const QRect& r, int dy) { UpdateMargin(r, dy); });
+  // The window loads files with this editor's signals blocked, updateRequest and
+  // blockCountChanged among them; the document's and the scroll bar's still come.
+  connect(document(), &QTextDocument::blockCountChanged, this, [this] {
+    UpdateMarginWidth();
+    margin_->update();
+  });
+  connect(verticalScrollBar(), &QScrollBar::valueChanged, margin_, qOverload<>(&QWidget::update));
+  UpdateMarginWidth();
+}
+
+TProgramEditor::~TProgramEditor() = default;
+
+int TProgramEditor::MarginWidth() const {
+  return kMarginPadLeft + kMarginPadRight +
+         fontMetrics().horizontalAdvance(QLatin1Char('9')) * Digits(blockCount());
+}
+
+void TProgramEditor::UpdateMarginWidth() {
+  const int width = MarginWidth();
+  // setViewportMargins lays the viewport out again even when nothing changed.
+  if (viewportMargins().left() != width) setViewportMargins(width, 0, 0, 0);
+  const QRect cr = contentsRect();
+  margin_->setGeometry(cr.left(), cr.top(), width, cr.height());
+}
+
+void TProgramEditor::UpdateMargin(const QRect& rect, int dy) {
+  if (dy != 0)
+    margin_->scroll(0, dy);
+  else
+    margin_->update(0, rect.y(), margin_->width(), rect.height());
+}
+
+void TProgramEditor::resizeEvent(QResizeEvent* event) {
+  QPlainTextEdit::resizeEvent(event);
+  UpdateMarginWidth();
+}
+
+void TProgramEditor::changeEvent(QEvent* event) {
+  QPlainTextEdit::changeEvent(event);
+  if (event->type() == QEvent::FontChange) UpdateMarginWidth();
+}
+
+void TProgramEditor::PaintMargin(QPaintEvent* event) {
+  QPainter p(margin_);
+  p.fillRect(event->rect(), kMarginBackground);
+  p.setFont(font());
+  p.setPen(kMarginNumber);
+  const int lineHeight = fontMetrics().height();
+  const int numberWidth = margin_->width() - kMarginPadRight;
+  const int runLine = runLine_ >= 0 ? runCursor_.blockNumber() : -1;
+  QTextBlock block = firstVisibleBlock();
+  qreal top = blockBoundingGeometry(block).translated(contentOffset()).top();
+  while (block.isValid() && top <= event->rect().bottom()) {
+    const qreal bottom = top + blockBoundingRect(block).height();
+    if (block.isVisible() && bottom >= event->rect().top()) {
+      const int y = qRound(top);
+      if (block.blockNumber() == runLine)
+        p.fillRect(0, y, margin_->width(), qRound(bottom) - y, kRunLineBackground);
+      p.drawText(0, y, numberWidth, lineHeight, Qt::AlignRight, QString::number(block.blockNumber() + 1));
+    }
+    block = block.next();
+    top = bottom;
+  }
+}
+
+// blockBoundingGeometry walks block by block from the top of the view, so a block far
+// away is ruled out by its number before any geometry is asked for.
+bool TProgramEditor::BlockInView(const QTextBlock& block) const {
+  const int first = firstVisibleBlock().blockNumber();
+  const int lines = viewport()->height() / qMax(1, fontMetrics().lineSpacing()) + 1;
+  if (block.blockNumber() < first || block.blockNumber() > first + lines) return false;
+  const QRectF r = blockBoundingGeometry(block).translated(contentOffset());
+  return r.top() >= 0 && r.bottom() <= viewport()->height();
+}
+
+// The vertical scroll bar counts layout lines, the same unit as firstLineNumber.
+void TProgramEditor::CenterBlock(const QTextBlock& block) {
+  const int lines = viewport()->height() / qMax(1, fontMetrics().lineSpacing());
+  verticalScrollBar()->setValue(block.firstLineNumber() - (lines - block.lineCount()) / 2);
+}
+
+void TProgramEditor::ShowRunLine(int line) {
+  // The run reports every block it executes; most reports repeat the line already shown.
+  if (line == runLine_ && (line < 0 || runCursor_.blockNumber() == line)) return;
+  const QTextBlock block = document()->findBlockByNumber(line);
+  if (!block.isValid()) {
+    runLine_ = -1;
+    runCursor_ = QTextCursor();
+    setExtraSelections({});
+    return;
+  }
+  runLine_ = line;
+  runCursor_ = QTextCursor(block);
+  QTextEdit::ExtraSelection mark;
+  mark.cursor = runCursor_;
+  mark.format.setBackground(kRunLineBackground);
+  mark.format.setProperty(QTextFormat::FullWidthSelection, true);
+  setExtraSelections({mark});  // its old and new rows reach the margin by updateRequest
+  if (!BlockInView(block)) CenterBlock(block);
+}
+
+void TProgramEditor::SelectLine(int line) {
+  const QTextBlock block = document()->findBlockByNumber(line);
+  if (!block.isValid()) return;
+  // Scrolled first: setTextCursor's own scrolling measures every block between the
+  // view and the cursor, which for a line far away is most of the program.
+  if (!BlockInView(block)) CenterBlock(block);
+  // The cursor ends at the line's start, so a long line scrolls to its block letters.
+  QTextCursor c(block);
+  c.movePosition(QTextCursor::EndOfBlock);
+  c.setPosition(block.position(), QTextCursor::KeepAnchor);
+  setTextCursor(c);
+}
+
+}  // namespace marloq

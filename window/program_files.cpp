@@ -1,0 +1,42 @@
+// Program files: bytes map one to one onto the editor's characters (Latin-1), so an
+// unedited program is saved back byte for byte apart from its line ends.
+#include "window/program_files.h"
+
+#include <QSaveFile>
+#include <string>
+#include <string_view>
+
+#include "simulation/program_file.h"
+#include "simulation/program_text.h"
+
+namespace marloq {
+
+bool ReadProgramText(const QString& path, QString& text, QString& error) {
+  std::string reason;
+  const auto bytes = ReadProgramFile(path.toStdString(), reason);
+  if (!bytes) {
+    error = QString::fromStdString(reason);
+    return false;
+  }
+  // Line ends become the editor's '\n'; every other byte stays as it is, so the lines
+  // the editor holds (a final line break making no extra line) are the file's.
+  QByteArray normal(bytes->data(), static_cast<qsizetype>(bytes->size()));
+  normal.replace("\r\n", "\n").replace('\r', '\n');
+  text = QString::fromLatin1(normal);
+  return true;
+}
+
+bool WriteProgramText(const QString& path, const QString& text, QString& error) {
+  const QByteArray latin1 = text.toLatin1();
+  QByteArray bytes;
+  for (const std::string& line : SplitEditorLines(std::string_view(latin1.constData(), latin1.size())))
+    bytes.append(line.data(), line.size()).append("\r\n");
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    error = QStringLiteral("Cannot save %1: %2.").arg(path, file.errorString());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace marloq

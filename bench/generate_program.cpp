@@ -17,9 +17,8 @@ void Usage(FILE* to) {
                "usage: marloq_generate [--blocks N] [--seed S] [--repeated] [FILE.CNC]\n"
                "  --blocks N   blocks a run advances through (default 100000)\n"
                "  --seed S     seed of the contours (default 1)\n"
-               "  --repeated   one body that fits the program buffer, run as a subprogram\n"
-               "               until N blocks are reached (a plain program of more than a\n"
-               "               few thousand blocks is cut when it is loaded)\n"
+               "  --repeated   one body of about 130,000 characters, run as a subprogram\n"
+               "               until N blocks are reached\n"
                "  FILE.CNC     where to write it (default: standard output)\n");
 }
 
@@ -85,11 +84,5 @@ int main(int argc, char** argv) {
                "estimated run: %llu unit steps (0.01 mm), %.0f mm of tool travel\n",
                static_cast<unsigned long long>(p.StoredChars),
                static_cast<unsigned long long>(p.EstimatedSteps), p.PathMm);
-  if (p.Cut)
-    std::fprintf(stderr,
-                 "note: the program buffer holds %llu characters: a DRAW loads only the first "
-                 "%llu block lines (use --repeated for a long run)\n",
-                 static_cast<unsigned long long>(marloq::bench::kStoredCharsLimit + 1),
-                 static_cast<unsigned long long>(p.LoadedBlocks));
   return 0;
 }

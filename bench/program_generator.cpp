@@ -71,8 +71,7 @@ double ArcSteps(double radius, double startAngle, double sweep) {
 class TProgramWriter {
  public:
   std::string Text;
-  uint64_t Blocks = 0, StoredChars = 0, LoadedBlocks = 0;  // StoredChars: as if it all fit
-  bool Cut = false;                  // some character found the program buffer full
+  uint64_t Blocks = 0, StoredChars = 0;
   double Steps = 0, PathLength = 0;  // world units
   int64_t X = 0, Y = 0, Z = 0;       // where the tool stands after the written blocks
   int64_t FirstRapid[3] = {0, 0, 0}; // target of the first rapid move
@@ -149,18 +148,12 @@ class TProgramWriter {
 
  private:
   // Keeps count of what LoadProgramText stores: every character but blanks, and a line
-  // feed for a line that stored any; a character finding the buffer full cuts the text.
+  // feed for a line that stored any.
   void Line(const std::string& line, bool block) {
     const uint64_t before = StoredChars;
-    bool loaded = false;
-    for (const char c : line) {
-      if (c == ' ') continue;
-      if (StoredChars > kStoredCharsLimit) Cut = true;
-      if (!Cut) loaded = true;
-      ++StoredChars;
-    }
+    for (const char c : line)
+      if (c != ' ') ++StoredChars;
     if (StoredChars > before) ++StoredChars;
-    if (block && loaded) ++LoadedBlocks;
     if (block) ++Blocks;
     Text += line;
     Text += '\n';
@@ -303,8 +296,6 @@ TGeneratedProgram Finish(TProgramWriter& w, uint64_t runBlocks, uint32_t repeats
   p.WrittenBlocks = w.Blocks;
   p.RunBlocks = runBlocks;
   p.StoredChars = w.StoredChars;
-  p.LoadedBlocks = w.LoadedBlocks;
-  p.Cut = w.Cut;
   p.Repeats = repeats;
   p.Text = std::move(w.Text);
   return p;
@@ -328,7 +319,7 @@ TGeneratedProgram Plain(const TGeneratorOptions& o) {
 // A run advances 4 + repeats * (body + 2) blocks: each repetition runs the L block again.
 TGeneratedProgram Repeated(const TGeneratorOptions& o) {
   const uint64_t wanted = std::max<uint64_t>(o.Blocks, 7);
-  const uint64_t budget = kStoredCharsLimit - kBodyReserve;
+  const uint64_t budget = kBodyStoredChars - kBodyReserve;
   uint64_t bodyBlocks = wanted - 6;
   uint32_t repeats = 1;
   {

@@ -8,11 +8,10 @@
 namespace marloq::bench {
 
 enum class TProgramLayout {
-  // Every block written out. Past about 5,500 blocks the text no longer fits the
-  // 130,000-byte program buffer, and a DRAW runs only the part that was loaded.
+  // Every block written out: a flat program as long as the block count.
   Plain,
-  // One body that fits the buffer, run as a subprogram (L1 D<repeats>) as often as
-  // it takes to reach the block count: a long run of a program that is not cut.
+  // One body of about 130,000 stored characters, run as a subprogram (L1 D<repeats>)
+  // as often as it takes to reach the block count: a long run of a short program.
   Repeated,
 };
 
@@ -27,15 +26,14 @@ struct TGeneratedProgram {
   uint64_t WrittenBlocks = 0;   // block lines in Text
   uint64_t RunBlocks = 0;       // blocks a run of the whole text advances through
   uint64_t StoredChars = 0;     // characters the program buffer needs for Text
-  uint64_t LoadedBlocks = 0;    // block lines that reach the buffer (a cut one included)
   uint32_t Repeats = 1;         // runs of the body (the D word); 1 when Plain
   uint64_t EstimatedSteps = 0;  // unit steps (0.01 mm) of the run pass of the whole text
   double PathMm = 0;            // tool travel of that run, rapid moves included
-  bool Cut = false;             // the text does not fit the buffer; a DRAW runs a part
 };
 
-// LoadProgramText stores a character while at most this many are stored before it.
-inline constexpr uint64_t kStoredCharsLimit = 129'993;
+// The repeated layout's body stays within this many stored characters, the program
+// buffer's size before it grew with the program, so its numbers stay comparable.
+inline constexpr uint64_t kBodyStoredChars = 129'993;
 
 TGeneratedProgram GenerateProgram(const TGeneratorOptions& options);
 

@@ -100,7 +100,7 @@ int32_t ReadBlockText(TInterpreterState& s, int32_t p) {
   b.Length = 0;
   for (;;) {
     // An offset outside the buffer reads as its end, whoever moved it there.
-    if (p < 0 || p >= kProgramTextSize) return 0;
+    if (p < 0 || static_cast<size_t>(p) >= s.ProgramText.size()) return 0;
     const uint8_t c = s.ProgramText[p++];
     if (c == 0) return 0;
     if (b.Length < kBlockTextCapacity) b.Chars[b.Length++] = c;

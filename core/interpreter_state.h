@@ -4,10 +4,10 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 namespace marloq {
 
-inline constexpr int32_t kProgramTextSize = 130000;
 inline constexpr int kBlockTextCapacity = 128;
 inline constexpr int kCallStackDepth = 4;
 inline constexpr int kStepRingSize = 20;
@@ -63,6 +63,12 @@ struct TBlockText {
   std::string_view View() const { return {reinterpret_cast<const char*>(Chars), Length}; }
 };
 
+// A label line of the program: the first line that starts with N and reads as Label.
+struct TLabelLine {
+  int32_t Label;
+  int32_t TextPos;  // offset of the line in ProgramText
+};
+
 // One subprogram call in progress.
 struct TCallEntry {
   int32_t RepeatCount;  // runs still to come, the one in progress included
@@ -75,7 +81,10 @@ struct TInterpreterState {
   bool WordFound;   // set by every word extraction: the letter was in the block
   int32_t ReadPos;  // offset where the next block read begins; 0 after the end of the text
   TBlockText BlockText;
-  uint8_t ProgramText[kProgramTextSize];  // filtered program, "M02\n\0" at its end
+  // Filtered program, "M02\n\0" at its end; as long as the program. Offsets into it
+  // (ReadPos, TextPos, ReturnPos) are 32-bit: programs are limited far below 2 GiB.
+  std::vector<uint8_t> ProgramText;
+  std::vector<TLabelLine> Labels;  // by label; rebuilt by IndexLabels with the text
   int32_t CallDepth;                      // 0..4; the top entry is CallStack[CallDepth - 1]
   TCallEntry CallStack[kCallStackDepth];
   uint8_t StepRing[kStepRingSize];  // delay line of the line stepper

@@ -1,5 +1,7 @@
-// Subprograms: label search over the program text and the four-entry return stack.
+// Subprograms: the label index of the program text and the four-entry return stack.
 #include "core/subprograms.h"
+
+#include <algorithm>
 
 #include "core/block_reader.h"
 
@@ -7,32 +9,59 @@ namespace marloq {
 
 namespace {
 
+uint8_t CharAt(const TInterpreterState& s, int32_t p) {
+  return p >= 0 && static_cast<size_t>(p) < s.ProgramText.size() ? s.ProgramText[p] : 0;
+}
+
 // Offset of the line after the one starting at p, or 0 past the end of the text.
 int32_t SkipLine(const TInterpreterState& s, int32_t p) {
-  while (p >= 0 && p < kProgramTextSize) {
-    const uint8_t c = s.ProgramText[p++];
+  for (;;) {
+    const uint8_t c = CharAt(s, p++);
     if (c == 0) return 0;
     if (c == '\n') return p;
   }
-  return 0;
 }
 
-// Leaves ReadPos at the line after the label line; false when no line matched.
+// Leaves ReadPos at the line after the label line (BlockText holding the label line)
+// as a search from the top would; false, with ReadPos 0, when no line matched.
 bool FindLabel(TInterpreterState& s, int32_t label) {
-  s.ReadPos = 0;
-  do {
-    const int32_t line = s.ReadPos;
-    if (s.ProgramText[line] == 'N') {
-      s.ReadPos = ReadBlockText(s, line);
-      if (ReadIntWord(s, 'N') == label) return true;
-    } else {
-      s.ReadPos = SkipLine(s, line);
-    }
-  } while (s.ReadPos != 0);
-  return false;
+  const auto it = std::lower_bound(s.Labels.begin(), s.Labels.end(), label,
+                                   [](const TLabelLine& l, int32_t v) { return l.Label < v; });
+  if (it == s.Labels.end() || it->Label != label) {
+    s.ReadPos = 0;
+    return false;
+  }
+  s.ReadPos = ReadBlockText(s, it->TextPos);
+  ReadIntWord(s, 'N');
+  return true;
 }
 
 }  // namespace
+
+// Every line that starts with N, read as the block reader reads it (cut at 128
+// characters, the number after N wrapping in 32 bits); the first line wins a label.
+void IndexLabels(TInterpreterState& s) {
+  const TBlockText savedText = s.BlockText;
+  const bool savedFound = s.WordFound;
+  s.Labels.clear();
+  int32_t line = 0;
+  do {
+    if (CharAt(s, line) == 'N') {
+      const int32_t next = ReadBlockText(s, line);
+      s.Labels.push_back({ReadIntWord(s, 'N'), line});
+      line = next;
+    } else {
+      line = SkipLine(s, line);
+    }
+  } while (line != 0);
+  std::stable_sort(s.Labels.begin(), s.Labels.end(),
+                   [](const TLabelLine& a, const TLabelLine& b) { return a.Label < b.Label; });
+  s.Labels.erase(std::unique(s.Labels.begin(), s.Labels.end(),
+                             [](const TLabelLine& a, const TLabelLine& b) { return a.Label == b.Label; }),
+                 s.Labels.end());
+  s.BlockText = savedText;
+  s.WordFound = savedFound;
+}
 
 int32_t CallSubprogram(TInterpreterState& s) {
   int32_t count = ReadIntWord(s, 'D');

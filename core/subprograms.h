@@ -8,6 +8,10 @@
 
 namespace marloq {
 
+// Indexes the label lines of ProgramText; every change of the text must be followed by
+// it. An L block then finds its label at once, as a search from the top would.
+void IndexLabels(TInterpreterState& s);
+
 // For the current L block: the label number on success, 0 when no label matched.
 int32_t CallSubprogram(TInterpreterState& s);
 

@@ -2,12 +2,18 @@
 // characters and '+' dropped, ',' read as '.', and "M02" appended to every program.
 #include "simulation/program_text.h"
 
+#include <iterator>
+#include <limits>
+
+#include "core/subprograms.h"
+
 namespace marloq {
 
 namespace {
 
-// The text may take this many characters; then come its line feed and "M02\n\0".
-constexpr int32_t kMaxStoredChars = kProgramTextSize - 7;
+// The buffer grows with the program; only offsets beyond 32 bits (a text of 2 GiB, far
+// past the largest program file) would cut it. Then come its line feed and "M02\n\0".
+constexpr size_t kMaxStoredChars = std::numeric_limits<int32_t>::max() - 7;
 
 uint8_t FilterChar(uint8_t c) {
   if (c == ',') return '.';
@@ -31,30 +37,34 @@ std::vector<std::string> SplitEditorLines(std::string_view bytes) {
 }
 
 bool LoadProgramText(TInterpreterState& s, const std::vector<std::string>& lines, TBlockTrace* trace) {
-  uint8_t* const text = s.ProgramText;
-  int32_t n = 0;
+  std::vector<uint8_t>& text = s.ProgramText;
+  size_t capacity = 5;
+  for (size_t li = 0; li + 1 < lines.size(); ++li) capacity += lines[li].size() + 1;
+  text.clear();
+  text.reserve(capacity);
   bool cut = false;
   if (trace) trace->LineStarts.clear();
   for (size_t li = 0; li + 1 < lines.size(); ++li) {
     const std::string& line = lines[li];
-    const int32_t lineStart = n;
-    if (trace) trace->LineStarts.push_back(lineStart);
+    const size_t lineStart = text.size();
+    if (trace) trace->LineStarts.push_back(static_cast<int32_t>(lineStart));
     for (const char ch : line) {
       const uint8_t c = static_cast<uint8_t>(ch);
       if (c == ';' || c == '%' || c == '\n') break;
       if (c <= ' ' || c == '+') continue;
-      if (n > kMaxStoredChars) {
+      if (text.size() > kMaxStoredChars) {
         cut = true;
         break;
       }
-      text[n++] = FilterChar(c);
+      text.push_back(FilterChar(c));
     }
-    if (n > lineStart && text[n - 1] != '\n') text[n++] = '\n';
+    if (text.size() > lineStart && text.back() != '\n') text.push_back('\n');
     if (cut) break;
   }
-  if (trace) trace->TailStart = n;
+  if (trace) trace->TailStart = static_cast<int32_t>(text.size());
   static constexpr uint8_t kTail[] = {'M', '0', '2', '\n', 0};
-  for (const uint8_t c : kTail) text[n++] = c;
+  text.insert(text.end(), std::begin(kTail), std::end(kTail));
+  IndexLabels(s);
   return cut;
 }
 

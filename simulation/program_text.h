@@ -15,8 +15,9 @@ namespace marloq {
 std::vector<std::string> SplitEditorLines(std::string_view bytes);
 
 // Fills ProgramText from every line but the last (the editor's last line is never
-// part of the program). Returns true when the text did not fit and was cut. With a
-// trace, notes where each editor line's text begins in the buffer.
+// part of the program) and indexes its labels. The buffer is as long as the program;
+// returns true only for a text past 32-bit offsets, which is cut. With a trace, notes
+// where each editor line's text begins in the buffer.
 bool LoadProgramText(TInterpreterState& s, const std::vector<std::string>& lines,
                      TBlockTrace* trace = nullptr);
 

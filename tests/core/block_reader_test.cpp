@@ -157,7 +157,7 @@ TEST(ReadBlockText, EndOfTextReturnsZero) {
   EXPECT_EQ(ReadBlockText(*s, 5), 0);
   EXPECT_EQ(s->BlockText.Length, 0);
   EXPECT_EQ(ReadBlockText(*s, -3), 0);
-  EXPECT_EQ(ReadBlockText(*s, kProgramTextSize), 0);
+  EXPECT_EQ(ReadBlockText(*s, static_cast<int32_t>(s->ProgramText.size())), 0);
 }
 
 TEST(ReadBlockText, TextWithoutFinalLineFeedKeepsWhatWasTaken) {

@@ -8,14 +8,16 @@
 
 #include "core/block_reader.h"
 #include "core/interpreter_state.h"
+#include "core/subprograms.h"
 
 namespace marloq::test {
 
 // Text as the program buffer holds it: upper case, one block per line feed.
 inline std::unique_ptr<TInterpreterState> MakeState(std::string_view text) {
   auto s = std::make_unique<TInterpreterState>();
-  std::memcpy(s->ProgramText, text.data(), text.size());
-  s->ProgramText[text.size()] = 0;
+  s->ProgramText.assign(text.begin(), text.end());
+  s->ProgramText.push_back(0);
+  IndexLabels(*s);
   ResetInterpreter(*s);
   return s;
 }

@@ -16,7 +16,7 @@ TEST(BlockTrace, EachOffsetMapsToTheLineItsTextCameFrom) {
   auto s = std::make_unique<TInterpreterState>();
   TBlockTrace t;
   LoadProgramText(*s, lines, &t);
-  ASSERT_STREQ(reinterpret_cast<const char*>(s->ProgramText), "G0X1\nG1X2Y3\nM30\nM02\n");
+  ASSERT_STREQ(reinterpret_cast<const char*>(s->ProgramText.data()), "G0X1\nG1X2Y3\nM30\nM02\n");
   const std::pair<int32_t, int32_t> cases[] = {
       {0, 0}, {4, 0},      // G0X1 and its line feed
       {5, 3}, {7, 3},      // G1X2Y3: after the comment and the empty line

@@ -14,7 +14,7 @@ std::string Loaded(const std::vector<std::string>& lines, bool* cut = nullptr) {
   auto s = std::make_unique<TInterpreterState>();
   const bool c = LoadProgramText(*s, lines);
   if (cut) *cut = c;
-  return reinterpret_cast<const char*>(s->ProgramText);
+  return reinterpret_cast<const char*>(s->ProgramText.data());
 }
 
 struct FilterCase {
@@ -34,17 +34,15 @@ TEST(LoadProgramText, FiltersEveryLineButTheLast) {
   for (const auto& c : cases) EXPECT_EQ(Loaded(c.lines), c.text);
 }
 
-TEST(LoadProgramText, OverlongTextIsCutAndStillEndsWithM02) {
+// Far past the 130,000 characters a fixed buffer once held.
+TEST(LoadProgramText, LongTextIsStoredWhole) {
   std::vector<std::string> lines(20000, "G1X1234567");
   lines.push_back("");
-  bool cut = false;
+  bool cut = true;
   const std::string text = Loaded(lines, &cut);
-  EXPECT_TRUE(cut);
-  EXPECT_EQ(text.size(), static_cast<size_t>(kProgramTextSize - 1));
-  EXPECT_EQ(text.substr(text.size() - 5), "\nM02\n");
-  bool shortCut = true;
-  Loaded({"G1X1", ""}, &shortCut);
-  EXPECT_FALSE(shortCut);
+  EXPECT_FALSE(cut);
+  EXPECT_EQ(text.size(), 20000u * 11 + 4);
+  EXPECT_EQ(text.substr(text.size() - 15), "G1X1234567\nM02\n");
 }
 
 struct SplitCase {

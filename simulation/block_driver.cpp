@@ -2,6 +2,8 @@
 // flags; the run ends with M02, M30 at the outermost level, a missing label or STOP.
 #include "simulation/block_driver.h"
 
+#include <algorithm>
+
 #include "core/block_codes.h"
 #include "core/block_feed.h"
 #include "core/block_reader.h"
@@ -200,6 +202,7 @@ void RunProgram(TSimulation& sim) {
   StartGuardedPass(sim);
   while (!s.StopRequest) {
     if (!AdvanceGuarded(sim)) break;
+    sim.Guard.FurthestTextPos = std::max(sim.Guard.FurthestTextPos, s.CurBlock.TextPos);
     if (sim.Trace.Recording) FollowBlock(sim);
     s.StepRingIn = s.StepRingOut = s.StepRingFill = 0;
     const uint8_t letter = CodeLetter(s.CurBlock.Code);

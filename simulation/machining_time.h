@@ -35,6 +35,8 @@ inline void AddStepTime(TMachiningTime& t, Extended length, bool cutting, uint16
 }
 
 double MachiningMinutes(const TMachiningTime& t);
+// "H:MM:SS", rounded to the second.
+std::string DurationText(double seconds);
 // "machining time H:MM:SS", rounded to the second; " (no F)" when cutting had no feed.
 std::string MachiningTimeText(const TMachiningTime& t);
 

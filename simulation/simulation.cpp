@@ -34,6 +34,7 @@ void ShowWhatChanged(TSimulation& sim) {
 }
 
 void ProcessPendingMessages(TSimulation& sim) {
+  if (!sim.Host->FrameDue()) return;
   ShowWhatChanged(sim);
   sim.Host->ProcessMessages();
 }
@@ -46,6 +47,7 @@ void WaitForPendingMessages(TSimulation& sim) {
 void StartGuardedPass(TSimulation& sim) {
   sim.Guard.Blocks = 0;
   sim.Guard.Steps = 0;
+  sim.Guard.FurthestTextPos = 0;
 }
 
 bool AdvanceGuarded(TSimulation& sim) {

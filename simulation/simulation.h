@@ -21,6 +21,7 @@ struct TRunGuard {
   uint64_t MaxSteps = 4'000'000'000;   // unit steps per pass (40 km of travel)
   uint64_t Blocks = 0, Steps = 0;
   bool Tripped = false;
+  int32_t FurthestTextPos = 0;  // the run's furthest block in ProgramText, for its progress
 };
 
 // What the last DRAW's run did, taken as the run ends (the passes after it add steps).
@@ -46,10 +47,10 @@ struct TSimulation {
 // Registers the view's routines with the core, bound to this simulation.
 void BindMotionCallbacks(TSimulation& sim);
 
-// The run's point of responsiveness: the log goes to disk, the window repaints what
-// changed and handles pending input.
+// The run's point of responsiveness: when the host's frame is due, the log goes to
+// disk, the window repaints what changed and handles pending input.
 void ProcessPendingMessages(TSimulation& sim);
-// The same inside a wait for the user.
+// The same inside a wait for the user, always.
 void WaitForPendingMessages(TSimulation& sim);
 // The log to disk and the canvas' changes to the host, without processing messages.
 void ShowWhatChanged(TSimulation& sim);

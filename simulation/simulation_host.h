@@ -32,6 +32,10 @@ class TSimulationHost {
   // The canvas changed inside this rectangle since the last call; repaint it.
   virtual void CanvasChanged(const TDirtyRect& dirty) = 0;
 
+  // Whether the run's message point hands its work over now: the log to disk, the
+  // canvas' changes and ProcessMessages. A window says yes at the screen's pace, so
+  // between frames a message point costs this call alone; waits hand over always.
+  virtual bool FrameDue() { return true; }
   // Process pending window messages once: the run's only points of responsiveness.
   // Clicks handled here only set run-control flags.
   virtual void ProcessMessages() = 0;

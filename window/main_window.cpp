@@ -17,10 +17,12 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <utility>
 
 #include "hid/hid_device_controller.h"
 #include "simulation/compensation.h"
+#include "simulation/machining_time.h"
 #include "transfer/latin1_text.h"
 #include "window/canvas_widget.h"
 #include "window/program_editor.h"
@@ -103,9 +105,13 @@ void TForm1::CreateControls() {
   ProgressBar1->setFormat(QStringLiteral("line %v of %m"));
   ProgressBar1->setFixedHeight(16);
   ProgressBar1->hide();
+  DrawProgress = new QProgressBar(Panel1);
+  DrawProgress->setFixedHeight(16);
+  DrawProgress->hide();
   StaticText1 = new QLabel("0:0:0", Panel1);
   StaticText1->setFont(PixelFont("Courier", 20, true));
-  StaticText1->setMinimumWidth(251);
+  // A fixed size: a new text then repaints the label alone, not the whole row's layout.
+  StaticText1->setFixedSize(251, 22);
   Label1 = new QLabel("CNC Daten", Panel1);
   Label1->setFont(PixelFont("Courier New", 16, true));
   TimeLabel = new QLabel(Panel1);
@@ -130,7 +136,8 @@ void TForm1::CreateControls() {
       {UpDown2Up, "UpDown2Up"},   {UpDown2Down, "UpDown2Down"}, {DR_Edit, "DR_Edit"},
       {StaticText4, "StaticText4"}, {UpDown1Up, "UpDown1Up"}, {UpDown1Down, "UpDown1Down"},
       {LineButton, "LineButton"}, {FileButton, "FileButton"}, {Stop1, "Stop1"},
-      {Button_CNC, "Button_CNC"}, {ProgressBar1, "ProgressBar1"}, {StaticText1, "StaticText1"},
+      {Button_CNC, "Button_CNC"}, {ProgressBar1, "ProgressBar1"}, {DrawProgress, "DrawProgress"},
+      {StaticText1, "StaticText1"},
       {Label1, "Label1"},         {TimeLabel, "TimeLabel"},   {SavePictureAction, "SavePictureAction"},
       {Timer1, "Timer1"}};
   for (const auto& [control, name] : names) control->setObjectName(QString::fromLatin1(name));
@@ -176,10 +183,11 @@ void TForm1::LayOutControls() {
   row->addWidget(FileButton, 0, 4);
   row->addWidget(Stop1, 0, 5);
   row->addWidget(Button_CNC, 0, 6);
-  // The time estimate and the transfer's progress share the place under the buttons;
-  // the progress shows only while a transfer runs.
+  // The time estimate and the progress of a transfer or of a long DRAW share the place
+  // under the buttons; a progress shows only while its transfer or DRAW runs.
   row->addWidget(TimeLabel, 1, 3, 1, 4, Qt::AlignRight);
   row->addWidget(ProgressBar1, 1, 3, 1, 4);
+  row->addWidget(DrawProgress, 1, 3, 1, 4);
   row->addWidget(StaticText1, 0, 7);
   row->addWidget(Label1, 1, 7, 1, 2);
   row->setColumnStretch(8, 1);
@@ -213,10 +221,25 @@ void TForm1::FormCreate(const QStringList& arguments) {
   if (arguments.size() > 1 && QFileInfo(arguments[1]).isFile()) LoadProgramFile(arguments[1]);
 }
 
-std::string TForm1::Label1Text() const { return ToLatin1(Label1->text()); }
-void TForm1::SetLabel1Text(std::string_view t) { Label1->setText(FromLatin1(t)); }
-std::string TForm1::StaticText1Text() const { return ToLatin1(StaticText1->text()); }
-void TForm1::SetStaticText1Text(std::string_view t) { StaticText1->setText(FromLatin1(t)); }
+std::string TForm1::Label1Text() const { return label1Pending_ ? pendingLabel1_ : ToLatin1(Label1->text()); }
+std::string TForm1::StaticText1Text() const {
+  return staticText1Pending_ ? pendingStaticText1_ : ToLatin1(StaticText1->text());
+}
+
+// A run sets Label1 for every block and StaticText1 for every millimetre; the labels
+// show the last of them at the next frame.
+void TForm1::SetLabel1Text(std::string_view t) {
+  if (!running_) return Label1->setText(FromLatin1(t));
+  pendingLabel1_.assign(t);
+  label1Pending_ = true;
+}
+
+void TForm1::SetStaticText1Text(std::string_view t) {
+  if (!running_) return StaticText1->setText(FromLatin1(t));
+  pendingStaticText1_.assign(t);
+  staticText1Pending_ = true;
+}
+
 void TForm1::SetFileButtonCaption(std::string_view c) { FileButton->setText(FromLatin1(c)); }
 void TForm1::SetStop1Caption(std::string_view c) { Stop1->setText(FromLatin1(c)); }
 void TForm1::SetLineButtonEnabled(bool enabled) { LineButton->setEnabled(enabled); }
@@ -231,14 +254,60 @@ void TForm1::CanvasChanged(const TDirtyRect& d) {
   Image1->update(QRect(d.Left, d.Top, d.Right - d.Left, d.Bottom - d.Top));
 }
 
+// About sixty frames a second: the screen's pace, and what the window can show without
+// slowing the run it shows.
+constexpr auto kFrameInterval = std::chrono::milliseconds(16);
+constexpr auto kMarkInterval = std::chrono::milliseconds(100);
+// A DRAW shorter than this ends before its progress would be read.
+constexpr double kShowProgressAfterSeconds = 0.5;
+
+bool TForm1::FrameDue() {
+  if (!running_) return true;
+  const auto now = std::chrono::steady_clock::now();
+  if (now < nextFrame_) return false;
+  nextFrame_ = now + kFrameInterval;
+  return true;
+}
+
 void TForm1::ProcessMessages() {
-  FollowRunLine();
+  ShowFrame(false);
   QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
 void TForm1::WaitForMessages() {
-  FollowRunLine();
+  ShowFrame(true);
   QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
+
+// What a run changed since the last frame, handed to the widgets at once; the canvas'
+// changes came through CanvasChanged just before. Moving the run-line mark repaints the
+// editor's text, so while the run goes on it moves a few times a second only: nobody
+// reads faster, and a wait or the end shows the exact line (all).
+void TForm1::ShowFrame(bool all) {
+  if (label1Pending_) Label1->setText(FromLatin1(pendingLabel1_));
+  if (staticText1Pending_) StaticText1->setText(FromLatin1(pendingStaticText1_));
+  label1Pending_ = staticText1Pending_ = false;
+  const auto now = std::chrono::steady_clock::now();
+  if (all || now >= nextMarkMove_) {
+    FollowRunLine();
+    nextMarkMove_ = now + kMarkInterval;
+  }
+  if (running_) ShowDrawProgress();
+}
+
+void TForm1::ShowDrawProgress() {
+  UpdateRunProgress(progress_, *sim_);
+  if (SecondsRunning(progress_) < kShowProgressAfterSeconds) return;
+  DrawProgress->setRange(0, std::max(progress_.Lines, 1));
+  DrawProgress->setValue(std::min(progress_.LinesReached, progress_.Lines));
+  // The bar shows the share of lines; its text, which must fit one short line, the rest.
+  DrawProgress->setFormat(QStringLiteral("%p % of the lines, %1 blocks, %2")
+                              .arg(progress_.Blocks)
+                              .arg(QString::fromStdString(DurationText(SecondsRunning(progress_)))));
+  if (!DrawProgress->isVisible()) {
+    TimeLabel->hide();
+    DrawProgress->show();
+  }
 }
 
 // The editor marks the line of the block being run; it moves only when the line does.

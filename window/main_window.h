@@ -3,10 +3,12 @@
 #pragma once
 
 #include <QWidget>
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "simulation/run_progress.h"
 #include "simulation/simulation.h"
 #include "simulation/simulation_host.h"
 #include "transfer/program_transfer.h"
@@ -69,6 +71,7 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
   int CanvasWidth() const override;
   int CanvasHeight() const override;
   void CanvasChanged(const TDirtyRect& dirty) override;
+  bool FrameDue() override;
   void ProcessMessages() override;
   void WaitForMessages() override;
 
@@ -103,6 +106,8 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
   void CreateLink(THidPlatform& platform);
   void FormClose();
   void FollowRunLine();
+  void ShowFrame(bool all);
+  void ShowDrawProgress();
   void ShowRunSummary();
   bool AskResume(bool& resume);
 
@@ -110,6 +115,11 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
   std::unique_ptr<THidDeviceController> HID;
   std::unique_ptr<TProgramTransfer> transfer_;
   bool running_ = false;
+  // During a run, texts reach their labels once per frame, in ShowFrame.
+  std::string pendingLabel1_, pendingStaticText1_;
+  bool label1Pending_ = false, staticText1Pending_ = false;
+  std::chrono::steady_clock::time_point nextFrame_, nextMarkMove_;
+  TRunProgress progress_;
   bool closeRequested_ = false;
   int timerTag_ = 0;
 
@@ -133,6 +143,7 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
   QPushButton* Stop1 = nullptr;
   QPushButton* Button_CNC = nullptr;
   QProgressBar* ProgressBar1 = nullptr;
+  QProgressBar* DrawProgress = nullptr;
   QLabel* StaticText1 = nullptr;
   QLabel* Label1 = nullptr;
   QLabel* TimeLabel = nullptr;

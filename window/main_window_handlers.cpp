@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTimer>
@@ -132,9 +133,14 @@ void TForm1::Timer1Timer() {
 void TForm1::LineButtonClick() {
   if (running_) return;
   running_ = true;
+  StartRunProgress(progress_);
+  nextFrame_ = std::chrono::steady_clock::now();
   const QByteArray text = Memo1->toPlainText().toLatin1();
   marloq::LineButtonClick(*sim_, SplitEditorLines(std::string_view(text.constData(), text.size())));
   running_ = false;
+  ShowFrame(true);
+  DrawProgress->hide();
+  TimeLabel->setVisible(!ProgressBar1->isVisible());
   if (sim_->Trace.CurrentLine >= 0) Memo1->ShowRunLine(sim_->Trace.CurrentLine);
   ShowRunSummary();
   if (!sim_->Log.Error().empty()) {

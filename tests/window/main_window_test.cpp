@@ -6,6 +6,7 @@
 
 #include <QComboBox>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QToolButton>
 #include <vector>
@@ -69,9 +70,14 @@ TEST(MainWindow, StepModeWaitsForNextPosAfterEveryElement) {
   Control<QPushButton>(form.get(), "Step_Run")->click();
   EXPECT_EQ(Control<QPushButton>(form.get(), "Step_Run")->text(), "STEP");
   int presses = 0;
+  auto* position = Control<QLabel>(form.get(), "StaticText1");
   test::Repeatedly(form.get(), 2, [&] {
     if (!form->Running()) return false;
     EXPECT_EQ(fileButton->text(), "NextPos");
+    // A wait shows what the run did up to it, whatever the frames left pending.
+    EXPECT_EQ(position->text().toStdString(), form->StaticText1Text());
+    const TDirtyRect pending = form->Simulation().Canvas.TakeDirty();
+    EXPECT_FALSE(pending.Left < pending.Right && pending.Top < pending.Bottom) << "canvas not shown";
     ++presses;
     fileButton->click();
     return true;
@@ -100,6 +106,24 @@ TEST(MainWindow, StopEndsTheRunAndRestoresTheCaptions) {
   EXPECT_EQ(stop->text(), "EXIT");
   EXPECT_EQ(Control<QPushButton>(form.get(), "FileButton")->text(), "File");
   EXPECT_TRUE(Control<QPushButton>(form.get(), "LineButton")->isEnabled());
+}
+
+// The window handles clicks once a frame; STOP ends the run before the next one.
+TEST(MainWindow, StopEndsARunModeDrawWithinAFrame) {
+  std::string text = "G0 Z-1\n";
+  for (int i = 0; i < 100; ++i) text += i % 2 ? "G1 X0\n" : "G1 X300\n";
+  const auto program = test::WriteProgram("stopframe.CNC", text + "M30\n\n");
+  auto form = WindowWith(program);
+  int framesAfterStop = -1;
+  test::Repeatedly(form.get(), 0, [&] {
+    if (!form->Running()) return framesAfterStop < 0;
+    if (framesAfterStop++ < 0) Control<QPushButton>(form.get(), "Stop1")->click();
+    return true;
+  });
+  Control<QPushButton>(form.get(), "LineButton")->click();
+  EXPECT_EQ(framesAfterStop, 0);
+  EXPECT_TRUE(form->Simulation().Summary.Stopped);
+  EXPECT_LT(form->Simulation().Summary.Blocks, 10u);
 }
 
 struct UpDownCase {
@@ -162,7 +186,8 @@ TEST(MainWindow, RunPressedDuringARunSwitchesToSingleStep) {
   auto* fileButton = Control<QPushButton>(form.get(), "FileButton");
   auto* stepRun = Control<QPushButton>(form.get(), "Step_Run");
   bool switched = false;
-  test::Repeatedly(form.get(), 2, [&] {
+  // At every pass of the event loop: a RUN-mode run has only a frame or two.
+  test::Repeatedly(form.get(), 0, [&] {
     if (!form->Running()) return !switched;  // until the run has been switched and is over
     if (!switched) {
       stepRun->click();

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <exception>
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include <new>
 #include <system_error>
 #include <thread>
+#include <unistd.h>
 
 #include "simulation/block_driver.h"
 #include "simulation/compensation.h"
@@ -22,6 +24,7 @@
 #include "simulation/picture_file.h"
 #include "simulation/program_file.h"
 #include "simulation/program_text.h"
+#include "simulation/run_progress.h"
 
 namespace marloq {
 
@@ -35,6 +38,39 @@ std::string WithExtension(const std::string& path, const char* extension) {
   return std::filesystem::path(path).replace_extension(extension).string();
 }
 
+// A render that takes longer than a second says how far it is, on one line of a
+// terminal that it rewrites a few times a second and clears at the end.
+class TProgressHost : public THeadlessHost {
+ public:
+  TProgressHost(TSimulation& sim, int width, int height, std::FILE* terminal, std::string program)
+      : THeadlessHost(sim.Run, width, height), sim_(sim), terminal_(terminal), program_(std::move(program)) {
+    StartRunProgress(progress_);
+  }
+  ~TProgressHost() override {
+    if (shown_) std::fprintf(terminal_, "\r\033[K");
+  }
+  void ProcessMessages() override {
+    THeadlessHost::ProcessMessages();
+    if (terminal_ == nullptr) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now < next_) return;
+    next_ = now + std::chrono::milliseconds(250);
+    UpdateRunProgress(progress_, sim_);
+    if (SecondsRunning(progress_) < 1.0) return;
+    std::fprintf(terminal_, "\r%s: %s\033[K", program_.c_str(), RunProgressText(progress_).c_str());
+    std::fflush(terminal_);
+    shown_ = true;
+  }
+
+ private:
+  TSimulation& sim_;
+  std::FILE* terminal_;
+  std::string program_;
+  TRunProgress progress_;
+  std::chrono::steady_clock::time_point next_;
+  bool shown_ = false;
+};
+
 void Fail(TRenderResult& r, const std::string& message) {
   r.Status = WorseExitStatus(r.Status, kExitBadInput);
   if (r.Error.empty()) r.Error = message;
@@ -46,7 +82,7 @@ void Render(const TRenderOptions& o, TRenderResult& r) {
   const auto bytes = ReadProgramFile(o.ProgramFile, error);
   if (!bytes) return Fail(r, error);
   auto sim = std::make_unique<TSimulation>();
-  THeadlessHost host(sim->Run, o.Width, o.Height);
+  TProgressHost host(*sim, o.Width, o.Height, o.Progress, o.ProgramFile);
   host.SetComboBox1Index(o.Compensation);
   host.SetDrEditText(o.DrillText);
   sim->Host = &host;
@@ -176,6 +212,7 @@ int RenderPrograms(const std::vector<std::string>& programs, const TRenderOption
   if (programs.size() == 1) {
     TRenderOptions o = options;
     o.ProgramFile = programs[0];
+    if (isatty(fileno(err))) o.Progress = err;
     const TRenderResult r = RenderOne(o);
     PrintSingle(r, o, out, err);
     return r.Status;

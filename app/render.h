@@ -21,6 +21,7 @@ struct TRenderOptions {
   int Width = 700, Height = 511;
   uint64_t MaxBlocks = 10'000'000;
   uint64_t MaxSteps = 4'000'000'000;
+  std::FILE* Progress = nullptr;  // a terminal for a progress line of a long render, or none
 };
 
 // What one render did, kept unprinted so that renders running side by side can be

@@ -185,6 +185,27 @@ struct LogPathCase {
   const char* log;
 };
 
+// 2 MB of blocks, far past the 130,000 characters a fixed buffer once held, run to
+// their last block; the same blocks as a repeated subprogram mill the same length.
+TEST(DrawRuns, LongProgramIsDrawnWhole) {
+  const std::string body = "G1 X0.01 Y0.01 Z-0.01 F300\nG1 X0.00 Y0.00 Z-0.01 F300\n";
+  const int repeats = 2'000'000 / static_cast<int>(body.size());
+  std::string flat;
+  for (int i = 0; i < repeats; ++i) flat += body;
+  Draw whole("long.CNC"), called("called.CNC");
+  whole.host.SetDrEditText("0,0");  // thin pens: a wide one would cost more than the run
+  called.host.SetDrEditText("0,0");
+  whole.Run("G1 X7 Y0\n" + flat + "M30\n\n");
+  called.Run("G1 X7 Y0\nL1 D" + std::to_string(repeats) + "\nM30\nN1\n" + body + "M30\n\n");
+  const std::string log = whole.Log();
+  const size_t blocks = static_cast<size_t>(2 * repeats + 2);
+  size_t logged = 0;
+  for (size_t at = 0; (at = log.find("------------------------\r\n", at)) != std::string::npos; ++at) ++logged;
+  EXPECT_EQ(logged, blocks);
+  EXPECT_TRUE(log.ends_with("End of Program.\r\n" + whole.host.Label1Text() + "\r\n"));
+  EXPECT_EQ(whole.host.Label1Text(), called.host.Label1Text());
+}
+
 TEST(LogPathOf, ExtensionReplacedOrAdded) {
   const LogPathCase cases[] = {
       {"/a/b/prog.CNC", "/a/b/prog.LOG"}, {"/a/b/prog", "/a/b/prog.LOG"},

@@ -48,8 +48,10 @@ void EndRunControls(TSimulation& sim) {
 
 }  // namespace
 
-std::string MillingLengthText(const TViewState& v) {
-  return FormatSystem("milling length %1.0f mm ", Extended(v.MillingLength) / 100);
+Extended MillingLength(const TViewState& v) { return LengthOf(v.MillingSteps); }
+
+std::string MillingLengthText(Extended length) {
+  return FormatSystem("milling length %1.0f mm ", static_cast<double>(length / 100));
 }
 
 void LineButtonClick(TSimulation& sim, const std::vector<std::string>& editorLines) {
@@ -67,17 +69,17 @@ void LineButtonClick(TSimulation& sim, const std::vector<std::string>& editorLin
   ResetInterpreter(s);
   SetUpRunPens(sim);
   s.LogEnabled = true;
-  sim.View.MillingLength = 0;
+  sim.View.MillingSteps = TStepCounts{};
   sim.View.Time = TMachiningTime{};
   MovePenTo(sim, 0, 0);
   if (sim.Trace.Enabled) StartTrace(sim.Trace, sim.Canvas.Width(), sim.Canvas.Height());
   sim.Trace.Recording = sim.Trace.Enabled;
   RunProgram(sim);
   sim.Trace.Recording = false;
-  sim.Summary = {sim.View.MillingLength, sim.View.Time, sim.Guard.Blocks, sim.Guard.Steps,
+  sim.Summary = {MillingLength(sim.View), sim.View.Time, sim.Guard.Blocks, sim.Guard.Steps,
                  s.StopRequest || sim.Guard.Tripped};
   const std::string shownPosition = sim.Host->StaticText1Text();
-  const std::string length = MillingLengthText(sim.View);
+  const std::string length = MillingLengthText(sim.Summary.MillingLength);
   sim.Host->SetLabel1Text(length);
   LogMessage(sim, length);
   s.NoPause = true;

@@ -12,7 +12,9 @@ namespace marloq {
 // The DRAW button. The editor's lines are the program (all but the last line).
 void LineButtonClick(TSimulation& sim, const std::vector<std::string>& editorLines);
 
-// "milling length N mm " of the last run.
-std::string MillingLengthText(const TViewState& v);
+// World units the run cut: its steps' lengths, summed from exact counts.
+Extended MillingLength(const TViewState& v);
+// "milling length N mm ", whole millimetres.
+std::string MillingLengthText(Extended length);
 
 }  // namespace marloq

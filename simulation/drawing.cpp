@@ -9,9 +9,6 @@ namespace marloq {
 
 namespace {
 
-constexpr Extended kStepLength[4] = {0.0L, 1.0L, 1.41421356237309504880L,
-                                     1.73205080756887729353L};
-
 int AxesMoved(uint8_t bits) {
   const auto moves = [bits](uint8_t plus, uint8_t minus) {
     return ((bits & plus) != 0) != ((bits & minus) != 0) ? 1 : 0;
@@ -27,10 +24,10 @@ float Millimetres(int32_t pos) { return static_cast<float>(Extended(pos) / 100);
 void PlotStep(TSimulation& sim, uint8_t stepBits) {
   TInterpreterState& s = sim.Core;
   TViewState& v = sim.View;
-  const Extended length = kStepLength[AxesMoved(stepBits)];
+  const int axes = AxesMoved(stepBits);
   const bool cutting = !s.RapidMode && s.MoveClass <= kMovePlunge;
-  if (cutting) v.MillingLength = static_cast<float>(v.MillingLength + length);
-  AddStepTime(v.Time, length, cutting, s.BlockFeed);
+  if (cutting) ++v.MillingSteps.Axes[axes];
+  AddStepTime(v.Time, axes, cutting, s.BlockFeed);
   const int32_t cx = CanvasXOf(v, s.AxisX.Pos);
   const int32_t cy = CanvasYOf(v, sim.Canvas.Height(), s.AxisY.Pos);
   if (cx < 0 || cy < 0) return;

@@ -1,4 +1,5 @@
-// Machining time estimate: the total and its text.
+// Milling length and machining time: sums over the step counts, in extended precision
+// for the length as the log shows it.
 #include "simulation/machining_time.h"
 
 #include <algorithm>
@@ -7,8 +8,29 @@
 
 namespace marloq {
 
+namespace {
+
+constexpr Extended kSqrt2 = 1.41421356237309504880L, kSqrt3 = 1.73205080756887729353L;
+
+double MinutesPerUnit(int32_t feed) { return 1.0 / (100.0 * (feed == 0 ? kRapidFeed : feed)); }
+
+}  // namespace
+
+Extended LengthOf(const TStepCounts& c) {
+  return Extended(c.Axes[1]) + Extended(c.Axes[2]) * kSqrt2 + Extended(c.Axes[3]) * kSqrt3;
+}
+
+void ChangeCutFeed(TMachiningTime& t, uint16_t feed) {
+  if (t.Feed >= 0) t.CutMinutes += static_cast<double>(LengthOf(t.AtFeed)) * MinutesPerUnit(t.Feed);
+  t.AtFeed = TStepCounts{};
+  t.Feed = feed;
+  t.CutWithoutFeed |= feed == 0;
+}
+
 double MachiningMinutes(const TMachiningTime& t) {
-  return t.CutMinutes + t.TravelLength / (100.0 * kRapidFeed);
+  double minutes = t.CutMinutes + static_cast<double>(LengthOf(t.Travel)) * MinutesPerUnit(kRapidFeed);
+  if (t.Feed >= 0) minutes += static_cast<double>(LengthOf(t.AtFeed)) * MinutesPerUnit(t.Feed);
+  return minutes;
 }
 
 std::string DurationText(double seconds) {

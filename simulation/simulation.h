@@ -26,7 +26,7 @@ struct TRunGuard {
 
 // What the last DRAW's run did, taken as the run ends (the passes after it add steps).
 struct TRunSummary {
-  float MillingLength = 0;
+  Extended MillingLength = 0;  // world units
   TMachiningTime Time;
   uint64_t Blocks = 0, Steps = 0;
   bool Stopped = false;  // STOP or a guard ended the run early

@@ -21,7 +21,7 @@ struct TViewState {
   float ViewScale = 1.0f;      // canvas pixels per world unit
   int32_t ViewOffsetX = 0;     // world X at canvas x = 0
   int32_t ViewOffsetY = 0;     // world Y at the canvas' bottom edge
-  float MillingLength = 0;     // world units cut in this run
+  TStepCounts MillingSteps;    // the steps cut in this run; MillingLength() is their length
   TMachiningTime Time;         // estimated from the same steps
   TColor CutPenColor = kRed;   // pen for steps at or below Z = 0
   int32_t CutPenWidth = 1;     // world units

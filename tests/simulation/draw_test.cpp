@@ -206,6 +206,17 @@ TEST(DrawRuns, LongProgramIsDrawnWhole) {
   EXPECT_EQ(whole.host.Label1Text(), called.host.Label1Text());
 }
 
+// Two million diagonal steps: a 32-bit float sum of their lengths would drift by
+// millimetres, and could not count single steps past 167,772 mm at all.
+TEST(DrawRuns, MillingLengthIsCountedExactly) {
+  std::string text = "G1 Z-1\n";
+  for (int i = 0; i < 10; ++i) text += "G1 X1000 Y1000\nG1 X0 Y0\n";
+  Draw d("length.CNC");
+  d.Run(text + "M30\n\n");
+  EXPECT_EQ(d.sim->Summary.MillingLength, 100 + 2'000'000 * 1.41421356237309504880L);
+  EXPECT_EQ(d.host.Label1Text(), "milling length 28285 mm ");
+}
+
 TEST(LogPathOf, ExtensionReplacedOrAdded) {
   const LogPathCase cases[] = {
       {"/a/b/prog.CNC", "/a/b/prog.LOG"}, {"/a/b/prog", "/a/b/prog.LOG"},

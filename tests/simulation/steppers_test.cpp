@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "core/block_reader.h"
+#include "simulation/draw_sequence.h"
 #include "simulation/headless_host.h"
 
 namespace marloq {
@@ -46,7 +47,7 @@ TEST(LineStepper, EveryStepReachesTheDrawingBeforeItReturns) {
     t.Target(static_cast<float>(n), 0, 0);
     LineStepper(*t.sim);
     EXPECT_EQ(t.s.StepRingFill, 0) << n;
-    EXPECT_FLOAT_EQ(t.sim->View.MillingLength, static_cast<float>(n)) << n;
+    EXPECT_EQ(MillingLength(t.sim->View), n) << n;
     EXPECT_EQ(t.s.AxisX.Pos, n);
   }
 }
@@ -57,7 +58,7 @@ TEST(LineStepper, StopRequestBeforeTheCallEmitsNothing) {
   t.s.StopRequest = true;
   LineStepper(*t.sim);
   EXPECT_EQ(t.s.AxisX.Pos, 0);
-  EXPECT_EQ(t.sim->View.MillingLength, 0);
+  EXPECT_EQ(MillingLength(t.sim->View), 0);
 }
 
 struct ArcCase {
@@ -84,8 +85,8 @@ TEST(ArcStepper, FullCirclesAndTinyRadiiEndOnTheirTargets) {
     EXPECT_EQ(t.s.AxisY.Pos, c.fromY) << c.radius;
     if (c.radius >= 10) {
       // A full circle's steps: about its circumference, staircase and all.
-      EXPECT_GT(t.sim->View.MillingLength, 6.28f * c.radius) << c.radius;
-      EXPECT_LT(t.sim->View.MillingLength, 8.0f * c.radius) << c.radius;
+      EXPECT_GT(MillingLength(t.sim->View), 6.28f * c.radius) << c.radius;
+      EXPECT_LT(MillingLength(t.sim->View), 8.0f * c.radius) << c.radius;
     }
   }
 }

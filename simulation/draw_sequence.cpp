@@ -78,6 +78,7 @@ void LineButtonClick(TSimulation& sim, const std::vector<std::string>& editorLin
   sim.Trace.Recording = false;
   sim.Summary = {MillingLength(sim.View), sim.View.Time, sim.Guard.Blocks, sim.Guard.Steps,
                  s.StopRequest || sim.Guard.Tripped};
+  ShowPendingPosition(sim);
   const std::string shownPosition = sim.Host->StaticText1Text();
   const std::string length = MillingLengthText(sim.Summary.MillingLength);
   sim.Host->SetLabel1Text(length);
@@ -85,6 +86,7 @@ void LineButtonClick(TSimulation& sim, const std::vector<std::string>& editorLin
   s.NoPause = true;
   if (!s.StopRequest) DrawPass(sim, kPassAfterRun);
   ShowPosition(sim, true);
+  ShowPendingPosition(sim);
   sim.Host->SetStaticText1Text(shownPosition);
   EndRunControls(sim);
   ShowWhatChanged(sim);

@@ -50,16 +50,38 @@ void PlotStep(TSimulation& sim, uint8_t stepBits) {
 void ShowPosition(TSimulation& sim, bool force) {
   const TInterpreterState& s = sim.Core;
   if (s.Quiet) return;
-  const float x = Millimetres(s.AxisX.Pos), y = Millimetres(s.AxisY.Pos),
-              z = Millimetres(s.AxisZ.Pos);
-  const int32_t mm[3] = {RoundHalfEven(x), RoundHalfEven(y), RoundHalfEven(z)};
-  int32_t* shown = sim.View.ShownPosMm;
-  if (!force && mm[0] == shown[0] && mm[1] == shown[1] && mm[2] == shown[2]) return;
-  sim.Host->SetStaticText1Text(FormatSystem("%6.2f%7.2f%7.2f", x, y, z));
-  shown[0] = mm[0];
-  shown[1] = mm[1];
-  shown[2] = mm[2];
+  const int32_t pos[3] = {s.AxisX.Pos, s.AxisY.Pos, s.AxisZ.Pos};
+  const int32_t mm[3] = {WholeMillimetres(pos[0]), WholeMillimetres(pos[1]), WholeMillimetres(pos[2])};
+  TViewState& v = sim.View;
+  if (!force && mm[0] == v.ShownPosMm[0] && mm[1] == v.ShownPosMm[1] && mm[2] == v.ShownPosMm[2]) return;
+  for (int a = 0; a < 3; ++a) {
+    v.ShownPosMm[a] = mm[a];
+    v.ShownPos[a] = pos[a];
+  }
+  v.ShownPosPending = true;
   ProcessPendingMessages(sim);
+}
+
+void ShowPendingPosition(TSimulation& sim) {
+  TViewState& v = sim.View;
+  if (!v.ShownPosPending) return;
+  v.ShownPosPending = false;
+  sim.Host->SetStaticText1Text(FormatSystem("%6.2f%7.2f%7.2f", Millimetres(v.ShownPos[0]),
+                                            Millimetres(v.ShownPos[1]), Millimetres(v.ShownPos[2])));
+}
+
+int32_t WholeMillimetres(int32_t pos) {
+  // Below 2^17 mm a float of pos / 100 never rounds across a half millimetre, so the
+  // integer division rounds alike: halves to even, as the float's rounding does.
+  constexpr int32_t kExactBelow = 13'107'200;
+  if (pos > -kExactBelow && pos < kExactBelow) {
+    const int32_t a = pos < 0 ? -pos : pos;
+    int32_t q = a / 100;
+    const int32_t r = a % 100;
+    if (r > 50 || (r == 50 && (q & 1) != 0)) ++q;
+    return pos < 0 ? -q : q;
+  }
+  return RoundHalfEven(Millimetres(pos));
 }
 
 void MovePenTo(TSimulation& sim, int32_t x, int32_t y) {

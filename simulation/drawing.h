@@ -21,7 +21,12 @@ inline int32_t CanvasYOf(const TViewState& v, int height, Extended worldY) {
 }
 
 void PlotStep(TSimulation& sim, uint8_t stepBits);
+// The position display: takes the axis positions when a whole millimetre changes (or
+// force); the text reaches StaticText1 through ShowPendingPosition.
 void ShowPosition(TSimulation& sim, bool force);
+void ShowPendingPosition(TSimulation& sim);
+// Round(pos / 100) of a position as the display rounds it (a float, halves to even).
+int32_t WholeMillimetres(int32_t pos);
 void MovePenTo(TSimulation& sim, int32_t x, int32_t y);
 void SetPen(TSimulation& sim, TColor color, int32_t width);  // width in world units, -1 keeps it
 void ClearCanvas(TSimulation& sim);

@@ -29,6 +29,9 @@ class THeadlessHost : public TSimulationHost {
   int CanvasWidth() const override { return width_; }
   int CanvasHeight() const override { return height_; }
   void CanvasChanged(const TDirtyRect&) override {}
+  // Nobody watches a headless run: its message points cost nothing, and only the waits
+  // (where "NextPos" is pressed) process messages.
+  bool FrameDue() override { return false; }
   void ProcessMessages() override {
     ++messagePumps_;
     run_.NextPosRequest = true;

@@ -28,6 +28,7 @@ void BindMotionCallbacks(TSimulation& sim) {
 }
 
 void ShowWhatChanged(TSimulation& sim) {
+  ShowPendingPosition(sim);
   sim.Log.Flush();
   const TDirtyRect dirty = sim.Canvas.TakeDirty();
   if (dirty.Left < dirty.Right && dirty.Top < dirty.Bottom) sim.Host->CanvasChanged(dirty);

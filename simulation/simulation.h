@@ -42,6 +42,9 @@ struct TSimulation {
   TRunSummary Summary;
   TBlockTrace Trace;
   TSimulationHost* Host = nullptr;
+  // Every step through the delay line and PlotStep one by one, as the drawing is
+  // defined: the reference the faster ways of stepping are tested against.
+  bool StepByStep = false;
 };
 
 // Registers the view's routines with the core, bound to this simulation.

@@ -29,6 +29,10 @@ struct TViewState {
   int32_t FirstCutX = 0, FirstCutY = 0, FirstCutZ = 0;  // Pos at the first red step
   bool FirstCutRecorded = false;
   int32_t ShownPosMm[3] = {0, 0, 0};  // whole millimetres last shown in StaticText1
+  // The axis positions StaticText1 shows. Its text is made only when the host can show
+  // it (a frame, a wait, the end of DRAW), not at every millimetre.
+  int32_t ShownPos[3] = {0, 0, 0};
+  bool ShownPosPending = false;
 };
 
 struct TRunControl {

@@ -50,6 +50,7 @@ TEST(DrawPicture, StopDuringTheRunSkipsTheFinalPass) {
   struct StoppingHost : THeadlessHost {
     using THeadlessHost::THeadlessHost;
     TInterpreterState* core = nullptr;
+    bool FrameDue() override { return true; }
     void ProcessMessages() override {
       THeadlessHost::ProcessMessages();
       if (MessagePumps() == 3) core->StopRequest = true;
@@ -215,6 +216,13 @@ TEST(DrawRuns, MillingLengthIsCountedExactly) {
   d.Run(text + "M30\n\n");
   EXPECT_EQ(d.sim->Summary.MillingLength, 100 + 2'000'000 * 1.41421356237309504880L);
   EXPECT_EQ(d.host.Label1Text(), "milling length 28285 mm ");
+}
+
+// The display's whole millimetres without a float: every position where the integer
+// rounding is used, against the float it stands for.
+TEST(WholeMillimetres, RoundsAsTheFloatOfTheDisplay) {
+  for (int32_t pos = -13'107'300; pos <= 13'107'300; ++pos)
+    ASSERT_EQ(WholeMillimetres(pos), RoundHalfEven(static_cast<float>(Extended(pos) / 100))) << pos;
 }
 
 TEST(LogPathOf, ExtensionReplacedOrAdded) {

@@ -1,0 +1,90 @@
+// The fast ways of stepping against the plain one: every program draws the same
+// picture, writes the same log and counts the same length, time and steps whether its
+// steps are taken one by one (StepByStep) or not.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "simulation/draw_sequence.h"
+#include "tests/simulation/draw_fixture.h"
+#include "tests/simulation/random_program.h"
+
+namespace marloq {
+namespace {
+
+// Everything a DRAW leaves that a user or the next DRAW can see.
+struct TOutcome {
+  std::string Log, Picture, Texts, State;
+  std::vector<int32_t> Trace;
+};
+
+TOutcome DrawOnce(const test::TRandomProgram& p, bool stepByStep) {
+  test::Draw d("compare.CNC", p.Width, p.Height);
+  d.sim->StepByStep = stepByStep;
+  d.sim->Run.RunMode = p.RunMode;
+  d.sim->Trace.Enabled = p.Trace;
+  d.sim->Guard.MaxSteps = p.MaxSteps;
+  d.host.SetDrEditText(p.Drill);
+  d.host.SetComboBox1Index(p.Compensation);
+  d.Run(p.Text);
+  const TSimulation& s = *d.sim;
+  const QImage& image = s.Canvas.Image();
+  TOutcome o;
+  o.Log = d.Log();
+  for (int y = 0; y < image.height(); ++y)  // the pixels, not the padding of each row
+    o.Picture.append(reinterpret_cast<const char*>(image.constScanLine(y)), static_cast<size_t>(image.width()) * 2);
+  o.Texts = d.host.Label1Text() + "|" + d.host.StaticText1Text() + "|" + d.host.DrEditText() + "|" +
+            std::to_string(d.host.ComboBox1Index()) + "|" + MachiningTimeText(s.Summary.Time);
+  const TViewState& v = s.View;
+  const TInterpreterState& c = s.Core;
+  char state[512];
+  std::snprintf(state, sizeof state,
+                "len %.6Lf blocks %llu steps %llu stopped %d tripped %d | first %d %d %d %d | lastZ %d "
+                "shown %d %d %d | pos %d %d %d | pen %u %d %d %d %d",
+                s.Summary.MillingLength, static_cast<unsigned long long>(s.Summary.Blocks),
+                static_cast<unsigned long long>(s.Summary.Steps), s.Summary.Stopped, s.Guard.Tripped,
+                v.FirstCutRecorded, v.FirstCutX, v.FirstCutY, v.FirstCutZ, v.LastPlotZ, v.ShownPosMm[0],
+                v.ShownPosMm[1], v.ShownPosMm[2], c.AxisX.Pos, c.AxisY.Pos, c.AxisZ.Pos, s.Canvas.PenColor(),
+                s.Canvas.PenWidth(), static_cast<int>(s.Canvas.PenMode()), s.Canvas.PenX(), s.Canvas.PenY());
+  o.State = state;
+  o.Trace = s.Trace.Pixels;
+  return o;
+}
+
+void ExpectSameDraw(const test::TRandomProgram& p, const std::string& what) {
+  const TOutcome slow = DrawOnce(p, true), fast = DrawOnce(p, false);
+  SCOPED_TRACE(what + "\n" + p.Text);
+  EXPECT_EQ(slow.State, fast.State);
+  EXPECT_EQ(slow.Texts, fast.Texts);
+  EXPECT_TRUE(slow.Log == fast.Log) << "logs differ";
+  EXPECT_TRUE(slow.Picture == fast.Picture) << "pictures differ";
+  EXPECT_TRUE(slow.Trace == fast.Trace) << "traced lines differ";
+}
+
+// MARLOQ_COMPARE_SEEDS=100000 compares many more, by hand.
+TEST(FastPaths, DrawWhatTheStepByStepRunDraws) {
+  const char* seeds = std::getenv("MARLOQ_COMPARE_SEEDS");
+  const uint64_t last = seeds ? std::strtoull(seeds, nullptr, 10) : 1000;
+  for (uint64_t seed = 1; seed <= last; ++seed) {
+    ExpectSameDraw(test::RandomProgram(seed), "seed " + std::to_string(seed));
+    if (HasFailure()) return;
+  }
+}
+
+TEST(FastPaths, DrawTheExamplesAndGoldenProgramsAsTheStepByStepRun) {
+  namespace fs = std::filesystem;
+  for (const char* folder : {"examples", "tests/golden", "tests/fuzz/regressions"}) {
+    for (const auto& e : fs::recursive_directory_iterator(fs::path(MARLOQ_SOURCE_DIR) / folder)) {
+      if (e.path().extension() != ".CNC") continue;
+      test::TRandomProgram p;
+      p.Text = test::ReadFile(e.path());
+      ExpectSameDraw(p, e.path().string());
+    }
+  }
+}
+
+}  // namespace
+}  // namespace marloq

@@ -14,6 +14,13 @@ namespace {
 // Products of two 33-bit line deltas need more than 64 bits.
 __extension__ typedef __int128 TWide;
 
+void Include(TDirtyRect& r, int64_t y, int64_t left, int64_t right) {
+  r.Left = std::min<int>(r.Left, static_cast<int>(left));
+  r.Right = std::max<int>(r.Right, static_cast<int>(right + 1));
+  r.Top = std::min<int>(r.Top, static_cast<int>(y));
+  r.Bottom = std::max<int>(r.Bottom, static_cast<int>(y + 1));
+}
+
 int64_t IntSqrt(int64_t v) {
   int64_t r = static_cast<int64_t>(std::sqrt(static_cast<double>(v)));
   while (r * r > v) --r;
@@ -33,6 +40,7 @@ TColor ColorOfPixel(uint16_t p) {
 }
 
 void TCanvas::Resize(int width, int height) {
+  layer_ = nullptr;
   width_ = std::max(width, 0);
   height_ = std::max(height, 0);
   image_ = QImage(width_, height_, QImage::Format_RGB16);
@@ -97,10 +105,44 @@ void TCanvas::FillSpan(int64_t y, int64_t left, int64_t right) {
   right = std::min<int64_t>(right, width_ - 1);
   if (left > right) return;
   std::fill(bits_ + y * stride_ + left, bits_ + y * stride_ + right + 1, ink_);
-  dirty_.Left = std::min<int>(dirty_.Left, static_cast<int>(left));
-  dirty_.Right = std::max<int>(dirty_.Right, static_cast<int>(right + 1));
-  dirty_.Top = std::min<int>(dirty_.Top, static_cast<int>(y));
-  dirty_.Bottom = std::max<int>(dirty_.Bottom, static_cast<int>(y + 1));
+  Include(dirty_, y, left, right);
+  if (layer_) {
+    std::fill_n(layer_->Touched.begin() + y * width_ + left, right - left + 1, uint8_t{1});
+    Include(layer_->Box, y, left, right);
+  }
+}
+
+void TCanvas::RestorePen(const TCanvasPen& pen) {
+  SetPenColor(pen.Color);
+  SetPenWidth(pen.Width);
+  SetPenMode(pen.Mode);
+  penX_ = pen.X;
+  penY_ = pen.Y;
+  discPainted_ = pen.DiscPainted;
+}
+
+void TCanvas::StartLayer(TCanvasLayer& layer) {
+  layer.Touched.assign(static_cast<size_t>(width_) * static_cast<size_t>(height_), 0);
+  layer.Box = {width_, height_, 0, 0};
+  layer_ = &layer;
+}
+
+void TCanvas::FinishLayer() {
+  if (layer_) layer_->Pixels = image_.copy();  // a deep copy: the canvas goes on drawing
+  layer_ = nullptr;
+}
+
+void TCanvas::LayOver(const TCanvasLayer& layer) {
+  const TDirtyRect& b = layer.Box;
+  if (!bits_ || b.Left >= b.Right || layer.Pixels.width() != width_ || layer.Pixels.height() != height_) return;
+  for (int y = b.Top; y < b.Bottom; ++y) {
+    const uint16_t* from = reinterpret_cast<const uint16_t*>(layer.Pixels.constScanLine(y));
+    const uint8_t* touched = layer.Touched.data() + static_cast<size_t>(y) * static_cast<size_t>(width_);
+    uint16_t* to = bits_ + static_cast<ptrdiff_t>(y) * stride_;
+    for (int x = b.Left; x < b.Right; ++x)
+      if (touched[x]) to[x] = from[x];
+  }
+  for (const int y : {b.Top, b.Bottom - 1}) Include(dirty_, y, b.Left, b.Right - 1);
 }
 
 // The disc rows [first, last) of a disc centred on row y that lie on the image: a

@@ -13,6 +13,23 @@ namespace marloq {
 
 enum class TPenMode { Copy, InvertedCopy };  // inverted copy draws the pen colour's inverse
 
+// Everything about the pen that decides what the next line paints.
+struct TCanvasPen {
+  TColor Color;
+  int32_t Width;
+  TPenMode Mode;
+  int32_t X, Y;
+  bool DiscPainted;
+  bool operator==(const TCanvasPen&) const = default;
+};
+
+// The pixels some drawing touched and what it left in them, to lay over a canvas again.
+struct TCanvasLayer {
+  QImage Pixels;                  // the canvas as the drawing left it
+  std::vector<uint8_t> Touched;   // per pixel, row by row: 1 when the drawing wrote it
+  TDirtyRect Box{0, 0, 0, 0};     // around every touched pixel
+};
+
 class TCanvas {
  public:
   void Resize(int width, int height);
@@ -35,6 +52,16 @@ class TCanvas {
 
   // The area changed since the last call; empty afterwards.
   TDirtyRect TakeDirty();
+
+  TCanvasPen Pen() const { return {color_, penWidth_, mode_, penX_, penY_, discPainted_}; }
+  void RestorePen(const TCanvasPen& pen);
+
+  // From StartLayer to FinishLayer every pixel written is noted in the layer, which then
+  // holds the pixels as they were left; LayOver writes the noted pixels of a layer of a
+  // canvas of this size over this one, as drawing the same again would.
+  void StartLayer(TCanvasLayer& layer);
+  void FinishLayer();
+  void LayOver(const TCanvasLayer& layer);
 
  private:
   struct TSpan {
@@ -62,6 +89,7 @@ class TCanvas {
   int32_t discTop_ = 0;
   int32_t discReach_ = 0;     // how far the disc reaches from its centre pixel
   TDirtyRect dirty_{0, 0, 0, 0};
+  TCanvasLayer* layer_ = nullptr;  // being noted, or none
 };
 
 // 16-bit pixel value (5-6-5) of a system colour.

@@ -51,7 +51,10 @@ bool DrawBlock(TSimulation& sim) {
     case kG1: DrawLineBlock(sim); break;
     case kG2: s.ArcClockwise = true; MoveCircular(sim); break;
     case kG3: s.ArcClockwise = false; MoveCircular(sim); break;
-    case kG54: SetPositionLookahead(sim); break;
+    case kG54:
+      sim.PassRecord.ReadFirstCut |= sim.PassRecord.Recording;
+      SetPositionLookahead(sim);
+      break;
     case kG74: ReturnHome(sim); break;
     case kG83: OutlineRectangle(sim); break;
     case kG85: OutlineCircle(sim); break;
@@ -89,6 +92,58 @@ void DrawAxes(TSimulation& sim) {
   c.LineTo(c.Width(), y);
 }
 
+// Canvases larger than this draw the pass after the run again instead of keeping the
+// pass before it: the copy and its marks would cost more memory than the drawing saves.
+constexpr int64_t kMaxRecordedPixels = 4'000'000;
+
+TPassRecord::TView PassView(const TSimulation& sim) {
+  const TViewState& v = sim.View;
+  return {sim.Canvas.Pen(), v.ViewScale, v.ViewOffsetX, v.ViewOffsetY, sim.Canvas.Width(), sim.Canvas.Height()};
+}
+
+void StartRecording(TSimulation& sim) {
+  TPassRecord& r = sim.PassRecord;
+  r.Valid = false;
+  if (int64_t(sim.Canvas.Width()) * sim.Canvas.Height() > kMaxRecordedPixels) return;
+  r.View = PassView(sim);
+  r.LastPlotZ = sim.View.LastPlotZ;
+  r.FirstCutRecorded = sim.View.FirstCutRecorded;
+  r.PenRuleReached = r.ReadFirstCut = false;
+  r.Recording = true;
+  sim.Canvas.StartLayer(r.Layer);
+}
+
+void FinishRecording(TSimulation& sim) {
+  TPassRecord& r = sim.PassRecord;
+  if (!r.Recording) return;
+  r.Recording = false;
+  sim.Canvas.FinishLayer();
+  r.PenAfter = sim.Canvas.Pen();
+  r.LastPlotZAfter = sim.View.LastPlotZ;
+  r.Valid = !sim.Guard.Tripped;  // a pass the guard stopped is not the whole pass
+}
+
+// Whether the pass would now draw what it drew before the run. The last Z plotted
+// matters only at the first plot that reaches the pen's Z rule: there both passes
+// must change the pen, or neither.
+bool RecordedPassFits(const TSimulation& sim) {
+  const TPassRecord& r = sim.PassRecord;
+  const TViewState& v = sim.View;
+  if (!r.Valid || !(PassView(sim) == r.View)) return false;
+  if (r.ReadFirstCut && r.FirstCutRecorded != v.FirstCutRecorded) return false;
+  return !r.PenRuleReached || (r.PenRuleZ == r.LastPlotZ) == (r.PenRuleZ == v.LastPlotZ);
+}
+
+// The pass after the run as the pass before it drew, when it would draw the same.
+bool LayOverRecordedPass(TSimulation& sim) {
+  if (!RecordedPassFits(sim)) return false;
+  const TPassRecord& r = sim.PassRecord;
+  sim.Canvas.LayOver(r.Layer);
+  sim.Canvas.RestorePen(r.PenAfter);
+  if (r.PenRuleReached) sim.View.LastPlotZ = r.LastPlotZAfter;
+  return true;
+}
+
 }  // namespace
 
 void DrawPass(TSimulation& sim, int kind) {
@@ -99,6 +154,11 @@ void DrawPass(TSimulation& sim, int kind) {
   for (;;) {
     StartPass(sim);
     StartGuardedPass(sim);
+    if (kind == kPassAfterRun && !sim.StepByStep && LayOverRecordedPass(sim)) {
+      kind = kPassApproach;
+      continue;
+    }
+    if (kind == kPassBeforeRun) StartRecording(sim);
     bool approached = false;
     while (!s.StopRequest && AdvanceGuarded(sim)) {
       const bool goesOn = DrawBlock(sim);
@@ -109,6 +169,7 @@ void DrawPass(TSimulation& sim, int kind) {
       }
       if (!goesOn) break;
     }
+    if (kind == kPassBeforeRun) FinishRecording(sim);
     if (kind == kPassBeforeRun) MovePenTo(sim, 0, 0);
     if (kind != kPassAfterRun || approached) break;
     kind = kPassApproach;

@@ -40,6 +40,11 @@ void PlotStep(TSimulation& sim, uint8_t stepBits) {
   }
   sim.Canvas.LineTo(cx, cy);
   if (s.LogEnabled || s.NoPause) ShowPosition(sim, false);
+  TPassRecord& r = sim.PassRecord;
+  if (r.Recording && !r.PenRuleReached) {
+    r.PenRuleReached = true;
+    r.PenRuleZ = s.AxisZ.Pos;
+  }
   if (s.AxisZ.Pos != v.LastPlotZ) {
     v.LastPlotZ = s.AxisZ.Pos;
     if (s.AxisZ.Pos > 0) SetPen(sim, kBlue, 1);

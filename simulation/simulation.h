@@ -32,6 +32,30 @@ struct TRunSummary {
   bool Stopped = false;  // STOP or a guard ended the run early
 };
 
+// The drawing pass before the run, kept to be laid over the run again: the pass after
+// the run draws the same pixels whenever it starts from the same state, as far as the
+// pass reads it. (The window's choices it does not read: the placeholders turn into H
+// and M06 blocks, which a pass skips whatever they say.)
+struct TPassRecord {
+  bool Valid = false;
+  bool Recording = false;
+  struct TView {
+    TCanvasPen Pen;
+    float ViewScale;
+    int32_t ViewOffsetX, ViewOffsetY;
+    int Width, Height;
+    bool operator==(const TView&) const = default;
+  } View;
+  int32_t LastPlotZ = 0;         // at the start
+  bool PenRuleReached = false;   // a plot came to the pen's Z rule, first at PenRuleZ
+  int32_t PenRuleZ = 0;
+  bool ReadFirstCut = false;     // a G54 block asked whether the run had cut yet
+  bool FirstCutRecorded = false;
+  TCanvasLayer Layer;
+  TCanvasPen PenAfter{};
+  int32_t LastPlotZAfter = 0;
+};
+
 struct TSimulation {
   TInterpreterState Core{};
   TViewState View;
@@ -41,6 +65,7 @@ struct TSimulation {
   TRunGuard Guard;
   TRunSummary Summary;
   TBlockTrace Trace;
+  TPassRecord PassRecord;
   TSimulationHost* Host = nullptr;
   // Every step through the delay line and PlotStep one by one, as the drawing is
   // defined: the reference the faster ways of stepping are tested against.

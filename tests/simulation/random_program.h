@@ -33,23 +33,24 @@ struct TRandomProgram {
   int Width = 700, Height = 511;
   bool RunMode = true;
   bool Trace = false;
-  uint64_t MaxSteps = 100'000;  // per pass: most programs finish, the largest arcs trip it
+  uint64_t MaxSteps = 300'000;  // per pass: most programs finish, the absurd ones trip it
 };
 
-// A number in millimetres: mostly on a 200 mm field, sometimes tiny, huge or absurd.
+// A number in millimetres: mostly on a 60 mm field, sometimes tiny, huge or absurd.
 inline std::string Coordinate(TRandom& r) {
-  static constexpr const char* kOdd[] = {"0", "-0", "0.004", "0.005", "-0.015", "99999", "-123456.78",
-                                         "1e9", "2147483.647", "0.5", "-0.5", "1000000"};
-  if (r.OneIn(25)) return r.Pick(kOdd);
-  const int hundredths = r.Below(20001);
+  static constexpr const char* kOdd[] = {"0", "-0", "0.004", "0.005", "-0.015", "0.5", "-0.5", "300"};
+  static constexpr const char* kHuge[] = {"99999", "-123456.78", "1e9", "2147483.647", "1000000"};
+  if (r.OneIn(20)) return r.Pick(kOdd);
+  if (r.OneIn(150)) return r.Pick(kHuge);
+  const int hundredths = r.Below(6001);
   return std::string(r.OneIn(4) ? "-" : "") + std::to_string(hundredths / 100) + "." +
          std::to_string(hundredths % 100 / 10) + std::to_string(hundredths % 10);
 }
 
 inline std::string Radius(TRandom& r) {
   static constexpr const char* kRadii[] = {"0.01", "0.3", "0.99", "1", "2.5", "7", "15", "40",
-                                           "120", "600", "-5", "-30", "0", "3000"};
-  return r.Pick(kRadii);
+                                           "-5", "-30", "0"};
+  return r.OneIn(40) ? "600" : r.Pick(kRadii);
 }
 
 inline std::string Block(TRandom& r) {

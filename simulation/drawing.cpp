@@ -22,12 +22,20 @@ float Millimetres(int32_t pos) { return static_cast<float>(Extended(pos) / 100);
 }  // namespace
 
 void PlotStep(TSimulation& sim, uint8_t stepBits) {
+  CountStep(sim, stepBits);
+  PlotPosition(sim);
+}
+
+void CountStep(TSimulation& sim, uint8_t stepBits) {
+  const int axes = AxesMoved(stepBits);
+  const bool cutting = StepsCut(sim.Core);
+  if (cutting) ++sim.View.MillingSteps.Axes[axes];
+  AddStepTime(sim.View.Time, axes, cutting, sim.Core.BlockFeed);
+}
+
+void PlotPosition(TSimulation& sim) {
   TInterpreterState& s = sim.Core;
   TViewState& v = sim.View;
-  const int axes = AxesMoved(stepBits);
-  const bool cutting = !s.RapidMode && s.MoveClass <= kMovePlunge;
-  if (cutting) ++v.MillingSteps.Axes[axes];
-  AddStepTime(v.Time, axes, cutting, s.BlockFeed);
   const int32_t cx = CanvasXOf(v, s.AxisX.Pos);
   const int32_t cy = CanvasYOf(v, sim.Canvas.Height(), s.AxisY.Pos);
   if (cx < 0 || cy < 0) return;

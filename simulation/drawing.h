@@ -20,7 +20,15 @@ inline int32_t CanvasYOf(const TViewState& v, int height, Extended worldY) {
   return static_cast<int32_t>(y < INT32_MIN ? INT32_MIN : (y > INT32_MAX ? INT32_MAX : y));
 }
 
+// One step from the delay line: CountStep, then PlotPosition.
 void PlotStep(TSimulation& sim, uint8_t stepBits);
+// Adds the step to the milling length (when it cuts) and to the machining time.
+void CountStep(TSimulation& sim, uint8_t stepBits);
+// Draws to the axes' position, follows the position display, and changes the pen
+// when Z has changed.
+void PlotPosition(TSimulation& sim);
+// Whether the steps of the move in progress cut, as the milling length counts them.
+inline bool StepsCut(const TInterpreterState& s) { return !s.RapidMode && s.MoveClass <= kMovePlunge; }
 // The position display: takes the axis positions when a whole millimetre changes (or
 // force); the text reaches StaticText1 through ShowPendingPosition.
 void ShowPosition(TSimulation& sim, bool force);

@@ -9,6 +9,7 @@
 #include "simulation/block_driver.h"
 #include "simulation/drawing.h"
 #include "simulation/log_line.h"
+#include "simulation/step_plotter.h"
 
 namespace marloq {
 
@@ -103,12 +104,15 @@ void LineStepper(TSimulation& sim) {
   s.MajorSteps = PickMajorAxis(s);
   const uint32_t major = s.MajorSteps;
   s.AxisX.Accum = s.AxisY.Accum = s.AxisZ.Accum = static_cast<int32_t>(major / 2);
-  for (uint32_t i = 0; i < major && !s.StopRequest; ++i) {
-    const uint8_t bits =
-        StepAxis(s.AxisZ, major, StepAxis(s.AxisY, major, StepAxis(s.AxisX, major, 0)));
-    EmitStep(sim, bits);
+  const auto tick = [&] { return StepAxis(s.AxisZ, major, StepAxis(s.AxisY, major, StepAxis(s.AxisX, major, 0))); };
+  if (sim.StepByStep || !TStepPlotter::FarFromLimits(s, major)) {
+    for (uint32_t i = 0; i < major && !s.StopRequest; ++i) EmitStep(sim, tick());
+    FlushSteps(sim);
+  } else {
+    TStepPlotter plotter(sim);
+    for (uint32_t i = 0; i < major && !s.StopRequest; ++i) plotter.Emit(tick());
+    plotter.Flush();
   }
-  FlushSteps(sim);
   EndOfElement(sim);
 }
 
@@ -160,13 +164,23 @@ void ArcStepper(TSimulation& sim) {
   if (s.ArcClockwise) s.AngleStep = -s.AngleStep;
   ax.Accum = ay.Accum = 0;
   NextArcStep(sim);  // loads the accumulators with the start's offset from the centre
-  while (!s.StopRequest) {
-    const uint8_t v = NextArcStep(sim);
-    if (v & (kStepXPlus | kStepXMinus | kStepYPlus | kStepYMinus))
-      EmitStep(sim, StepAxis(s.AxisZ, s.MajorSteps, v & 15));
-    if (v > 16) break;
+  const auto stepArc = [&](auto step) {
+    while (!s.StopRequest) {
+      const uint8_t v = NextArcStep(sim);
+      if (v & (kStepXPlus | kStepXMinus | kStepYPlus | kStepYMinus)) step(StepAxis(s.AxisZ, s.MajorSteps, v & 15));
+      if (v > 16) break;
+    }
+  };
+  // An arc keeps within its radius of the centre, up to the pen's distance from it.
+  const int64_t reach = s.WorkRadius < 0x1p29f ? 2 * int64_t(s.WorkRadius) + 4 : INT64_MAX;
+  if (sim.StepByStep || !TStepPlotter::FarFromLimits(s, reach)) {
+    stepArc([&](uint8_t bits) { EmitStep(sim, bits); });
+    FlushSteps(sim);
+  } else {
+    TStepPlotter plotter(sim);
+    stepArc([&](uint8_t bits) { plotter.Emit(bits); });
+    plotter.Flush();
   }
-  FlushSteps(sim);
   if (OnTarget(ax) && OnTarget(ay) && OnTarget(s.AxisZ)) {
     EndOfElement(sim);
     return;

@@ -15,6 +15,23 @@
 namespace marloq {
 namespace {
 
+// A host with a frame at every message point, as a window under a slow engine would
+// have: it notes every position text and canvas change it is shown, in order.
+class TWatchingHost : public THeadlessHost {
+ public:
+  using THeadlessHost::THeadlessHost;
+  bool FrameDue() override { return true; }
+  void SetStaticText1Text(std::string_view t) override {
+    THeadlessHost::SetStaticText1Text(t);
+    Shown.append(t).append("\n");
+  }
+  void CanvasChanged(const TDirtyRect& d) override {
+    Shown += std::to_string(d.Left) + "," + std::to_string(d.Top) + " " + std::to_string(d.Right) + "," +
+             std::to_string(d.Bottom) + "\n";
+  }
+  std::string Shown;
+};
+
 // Everything a DRAW leaves that a user or the next DRAW can see.
 struct TOutcome {
   std::string Log, Picture, Texts, State;
@@ -23,12 +40,15 @@ struct TOutcome {
 
 TOutcome DrawOnce(const test::TRandomProgram& p, bool stepByStep) {
   test::Draw d("compare.CNC", p.Width, p.Height);
+  TWatchingHost watching(d.sim->Run, p.Width, p.Height);
+  if (p.Watched) d.sim->Host = &watching;
+  THeadlessHost& host = p.Watched ? watching : d.host;
   d.sim->StepByStep = stepByStep;
   d.sim->Run.RunMode = p.RunMode;
   d.sim->Trace.Enabled = p.Trace;
   d.sim->Guard.MaxSteps = p.MaxSteps;
-  d.host.SetDrEditText(p.Drill);
-  d.host.SetComboBox1Index(p.Compensation);
+  host.SetDrEditText(p.Drill);
+  host.SetComboBox1Index(p.Compensation);
   d.Run(p.Text);
   const TSimulation& s = *d.sim;
   const QImage& image = s.Canvas.Image();
@@ -36,8 +56,9 @@ TOutcome DrawOnce(const test::TRandomProgram& p, bool stepByStep) {
   o.Log = d.Log();
   for (int y = 0; y < image.height(); ++y)  // the pixels, not the padding of each row
     o.Picture.append(reinterpret_cast<const char*>(image.constScanLine(y)), static_cast<size_t>(image.width()) * 2);
-  o.Texts = d.host.Label1Text() + "|" + d.host.StaticText1Text() + "|" + d.host.DrEditText() + "|" +
-            std::to_string(d.host.ComboBox1Index()) + "|" + MachiningTimeText(s.Summary.Time);
+  o.Texts = host.Label1Text() + "|" + host.StaticText1Text() + "|" + host.DrEditText() + "|" +
+            std::to_string(host.ComboBox1Index()) + "|" + MachiningTimeText(s.Summary.Time) + "|" +
+            std::to_string(host.MessagePumps()) + "\n" + watching.Shown;
   const TViewState& v = s.View;
   const TInterpreterState& c = s.Core;
   char state[512];

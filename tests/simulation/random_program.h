@@ -33,6 +33,7 @@ struct TRandomProgram {
   int Width = 700, Height = 511;
   bool RunMode = true;
   bool Trace = false;
+  bool Watched = false;  // a host that shows every message point
   uint64_t MaxSteps = 300'000;  // per pass: most programs finish, the absurd ones trip it
 };
 
@@ -89,6 +90,7 @@ inline TRandomProgram RandomProgram(uint64_t seed) {
   p.Height = size[1];
   p.RunMode = !r.OneIn(4);
   p.Trace = r.OneIn(2);
+  p.Watched = r.OneIn(2);
   if (r.OneIn(10)) p.MaxSteps = 1 + r.Next() % 20000;
   const bool subprogram = r.OneIn(3);
   const int blocks = 1 + r.Below(24);

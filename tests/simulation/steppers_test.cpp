@@ -32,6 +32,7 @@ struct Stepping {
 
 TEST(LineStepper, EmitsStepSetsInBresenhamOrder) {
   Stepping t;
+  t.sim->StepByStep = true;  // the delay line itself holds them
   t.Target(3, 1, 0);
   LineStepper(*t.sim);
   EXPECT_EQ(t.s.MajorSteps, 3u);

@@ -1,0 +1,163 @@
+// Step plotter: a plot changes nothing while the position stays in the same canvas
+// pixel and the same shown millimetres with the same Z; those ranges are found once
+// per plot made, from the transform's inverse, checked against the transform itself.
+#include "simulation/step_plotter.h"
+
+#include <cmath>
+#include <limits>
+
+#include "simulation/drawing.h"
+
+namespace marloq {
+
+namespace {
+
+constexpr int32_t kMin = std::numeric_limits<int32_t>::min(), kMax = std::numeric_limits<int32_t>::max();
+
+int32_t Clamp(Extended v) {
+  if (!(v > kMin)) return kMin;  // NaN too: any start will do, it is only a guess
+  return v < kMax ? static_cast<int32_t>(v) : kMax;
+}
+
+// The last position from `at` towards dir (+1 or -1) where f still gives f(at); f is
+// monotone. guess is where the change is expected: checked there first, which is all
+// it takes almost always; otherwise a doubling search and a bisection.
+template <typename F>
+int32_t LastEqual(const F& f, int32_t at, int dir, int32_t guess) {
+  const auto value = f(at);
+  const auto equal = [&](int64_t p) { return f(static_cast<int32_t>(p)) == value; };
+  const int64_t limit = dir > 0 ? kMax : kMin;
+  const int64_t g = guess;
+  if ((g - at) * dir >= 0 && equal(g)) {
+    if (g == limit || !equal(g + dir)) return guess;
+    at = static_cast<int32_t>(g);
+  }
+  int64_t last = at, step = 1;
+  for (;;) {
+    const int64_t next = dir > 0 ? std::min(limit, last + step) : std::max(limit, last - step);
+    if (!equal(next)) {
+      int64_t bad = next;  // bisect between last (equal) and bad (not)
+      while ((bad - last) * dir > 1) {
+        const int64_t mid = last + (bad - last) / 2;
+        (equal(mid) ? last : bad) = mid;
+      }
+      return static_cast<int32_t>(last);
+    }
+    if (next == limit) return static_cast<int32_t>(next);
+    last = next;
+    step *= 2;
+  }
+}
+
+// The world positions whose canvas coordinate is c lie between these, for scale s.
+Extended CellEdge(Extended offset, Extended c, float scale) { return offset + c / scale; }
+
+}  // namespace
+
+template <typename F>
+TStepPlotter::TRange TStepPlotter::EqualRange(const F& f, int32_t at, Extended guessLo, Extended guessHi) {
+  const int32_t lo = LastEqual(f, at, -1, Clamp(std::ceil(guessLo)));
+  return {lo, static_cast<uint32_t>(LastEqual(f, at, +1, Clamp(std::floor(guessHi))) - int64_t(lo))};
+}
+
+// The positions shown as the same whole millimetres: halves go to the even one.
+TStepPlotter::TRange TStepPlotter::MillimetreRange(int32_t at) {
+  constexpr int32_t kExactBelow = 13'000'000;
+  const int32_t m = WholeMillimetres(at);
+  const int32_t n = m < 0 ? -m : m;
+  const int32_t lo = 100 * n - 50 + (n % 2), hi = 100 * n + 50 - (n % 2);
+  if (at <= -kExactBelow || at >= kExactBelow) return EqualRange(WholeMillimetres, at, lo, hi);
+  return m < 0 ? TRange{-hi, static_cast<uint32_t>(hi - lo)} : TRange{lo, static_cast<uint32_t>(hi - lo)};
+}
+
+TStepPlotter::TStepPlotter(TSimulation& sim) : sim_(sim) { ForceNextPlot(); }
+
+bool TStepPlotter::FarFromLimits(const TInterpreterState& s, int64_t reach) {
+  constexpr int64_t kFar = int64_t(1) << 30;
+  const auto near = [](int32_t pos) { return pos < -kFar || pos > kFar; };
+  return reach >= 0 && reach <= kFar && !near(s.AxisX.Pos) && !near(s.AxisY.Pos) && !near(s.AxisZ.Pos);
+}
+
+void TStepPlotter::Trip() {
+  sim_.Guard.Tripped = true;
+  sim_.Core.StopRequest = true;
+}
+
+void TStepPlotter::Plot() {
+  const TCanvas& c = sim_.Canvas;
+  const TColor color = c.PenColor();
+  const int32_t width = c.PenWidth();
+  const TPenMode mode = c.PenMode();
+  const int w = c.Width(), h = c.Height();
+  PlotPosition(sim_);
+  // A new pen paints even where the pen stands; a resized canvas starts afresh.
+  if (c.PenColor() != color || c.PenWidth() != width || c.PenMode() != mode || c.Width() != w || c.Height() != h)
+    ForceNextPlot();
+  else
+    FindQuietRange();
+}
+
+void TStepPlotter::FindQuietRange() {
+  const TInterpreterState& s = sim_.Core;
+  const TViewState& v = sim_.View;
+  const int height = sim_.Canvas.Height();
+  const int32_t x = s.AxisX.Pos, y = s.AxisY.Pos;
+  const auto canvasX = [&](int32_t p) { return CanvasXOf(v, p); };
+  const auto canvasY = [&](int32_t p) { return CanvasYOf(v, height, p); };
+  const Extended offX = v.ViewOffsetX, offY = v.ViewOffsetY;
+  const float scale = v.ViewScale;
+  constexpr TRange kEverything{INT32_MIN, UINT32_MAX};
+  const int32_t cx = canvasX(x), cy = canvasY(y);
+  if (cx < 0 || cy < 0) {
+    // Left of or above the canvas a plot draws nothing and leaves the pen alone,
+    // wherever the other axes are.
+    known_ = false;
+    x_ = y_ = z_ = kEverything;
+    if (cx < 0) x_ = EqualRange([&](int32_t p) { return canvasX(p) < 0; }, x, kMin, CellEdge(offX, -0.5L, scale));
+    else y_ = EqualRange([&](int32_t p) { return canvasY(p) < 0; }, y, CellEdge(offY, height + 0.5L, scale), kMax);
+    return;
+  }
+  if (!known_ || !pixelX_.Contains(x))
+    pixelX_ = EqualRange(canvasX, x, CellEdge(offX, cx - 0.5L, scale), CellEdge(offX, cx + 0.5L, scale));
+  if (!known_ || !pixelY_.Contains(y)) {
+    const Extended row = height - cy;
+    pixelY_ = EqualRange(canvasY, y, CellEdge(offY, row - 0.5L, scale), CellEdge(offY, row + 0.5L, scale));
+  }
+  // Only a display that follows the plots makes a new millimetre a change.
+  const bool shown = !s.Quiet && (s.LogEnabled || s.NoPause);
+  if (!known_ || !mmX_.Contains(x)) mmX_ = shown ? MillimetreRange(x) : kEverything;
+  if (!known_ || !mmY_.Contains(y)) mmY_ = shown ? MillimetreRange(y) : kEverything;
+  known_ = true;
+  const auto intersect = [](const TRange& a, const TRange& b) {
+    const int64_t from = std::max<int64_t>(a.Lo, b.Lo);
+    const int64_t to = std::min<int64_t>(int64_t(a.Lo) + a.Span, int64_t(b.Lo) + b.Span);
+    return TRange{static_cast<int32_t>(from), static_cast<uint32_t>(to - from)};
+  };
+  x_ = intersect(pixelX_, mmX_);
+  y_ = intersect(pixelY_, mmY_);
+  z_ = TRange{s.AxisZ.Pos, 0};
+}
+
+void TStepPlotter::Flush() {
+  // The held steps plot at the same position: the first may change the pen, and then
+  // the second paints with the new one; after that nothing changes.
+  const uint64_t held = std::min<uint64_t>(emitted_, kStepRingSize - 1);
+  for (uint64_t i = 0; i < held && Outside(); ++i) Plot();
+  // The delay line ends empty where stepping it one by one would have left it.
+  TInterpreterState& s = sim_.Core;
+  s.StepRingIn = s.StepRingOut = static_cast<int32_t>((s.StepRingIn + emitted_) % kStepRingSize);
+  s.StepRingFill = 0;
+  if (emitted_ == 0) return;
+  TViewState& v = sim_.View;
+  const bool cutting = StepsCut(s);
+  if (cutting && s.BlockFeed != v.Time.Feed) ChangeCutFeed(v.Time, s.BlockFeed);
+  for (int axes = 0; axes < 4; ++axes) {
+    const uint64_t n = kinds_.Axes[axes];
+    if (cutting) v.MillingSteps.Axes[axes] += n;
+    (cutting ? v.Time.AtFeed : v.Time.Travel).Axes[axes] += n;
+  }
+  emitted_ = 0;
+  kinds_ = TStepCounts{};
+}
+
+}  // namespace marloq

@@ -1,0 +1,131 @@
+// FSin and FCos of many arguments at once: four at a time in AVX2 where the processor
+// has it, each lane the very operations of the scalar double evaluation (so the same
+// results), and a lane it cannot vouch for done by the scalar routines.
+#include "core/fmath_batch.h"
+
+#include <immintrin.h>
+
+#include <bit>
+#include <cstdint>
+
+#include "core/fmath.h"
+
+namespace marloq {
+
+namespace {
+
+// As in fmath.cpp: extended pi as the exact sum of two doubles, the polynomial's
+// coefficients rounded to double, and the check of v's dropped bits.
+constexpr double kPiHigh = 0x1.921fb544p+1;
+constexpr double kPiLow = 0x1.0b4611a8p-33;
+constexpr double kSineR1d = -0.1666665668L, kSineR2d = 0.008333025139L, kSineR3d = -0.0001980741872L,
+                 kSineR4d = 2.601903036e-6L;
+constexpr int64_t kDroppedBits = (int64_t(1) << 29) - 1;
+constexpr int64_t kHalfway = int64_t(1) << 28;
+constexpr int64_t kPolynomialUlps = 16;
+
+// The polynomial of FSin and FCos on four reduced arguments f (floats widened to
+// double); ok lanes are those it vouches for.
+[[gnu::target("avx2")]] __m128 SinePolynomial4(__m128 f, __m256d& ok) {
+  const __m256d fd = _mm256_cvtps_pd(f);
+  const __m128 g = _mm256_cvtpd_ps(_mm256_mul_pd(fd, fd));
+  const __m256d gd = _mm256_cvtps_pd(g);
+  const __m256d small = _mm256_cmp_pd(gd, _mm256_set1_pd(kTinySquared), _CMP_NGT_UQ);
+  const __m256d big = _mm256_cmp_pd(gd, _mm256_set1_pd(4.0), _CMP_GT_OQ);
+  const __m256d lowPart = _mm256_add_pd(_mm256_set1_pd(kSineR1d), _mm256_mul_pd(gd, _mm256_set1_pd(kSineR2d)));
+  const __m256d highPart = _mm256_add_pd(_mm256_set1_pd(kSineR3d), _mm256_mul_pd(gd, _mm256_set1_pd(kSineR4d)));
+  const __m256d p = _mm256_add_pd(lowPart, _mm256_mul_pd(_mm256_mul_pd(gd, gd), highPart));
+  const __m256d v = _mm256_add_pd(fd, _mm256_mul_pd(_mm256_mul_pd(fd, gd), p));
+  const __m256i dropped = _mm256_and_si256(
+      _mm256_sub_epi64(_mm256_castpd_si256(v), _mm256_set1_epi64x(kHalfway - kPolynomialUlps)),
+      _mm256_set1_epi64x(kDroppedBits));
+  const __m256d clear = _mm256_castsi256_pd(_mm256_cmpgt_epi64(dropped, _mm256_set1_epi64x(2 * kPolynomialUlps)));
+  ok = _mm256_and_pd(ok, _mm256_or_pd(small, _mm256_andnot_pd(big, clear)));
+  return _mm_blendv_ps(_mm256_cvtpd_ps(v), f, _mm256_cvtpd_ps(small));
+}
+
+// -f where negate is set and f is not zero; a zero keeps its sign, as in the scalar code.
+[[gnu::target("avx2")]] __m128 NegateNonZero(__m128 f, __m128 negate) {
+  const __m128 nonZero = _mm_cmp_ps(f, _mm_setzero_ps(), _CMP_NEQ_UQ);
+  return _mm_xor_ps(f, _mm_and_ps(_mm_and_ps(negate, nonZero), _mm_set1_ps(-0.0f)));
+}
+
+// Lanes of a double mask as a float mask.
+[[gnu::target("avx2")]] __m128 Narrow(__m256d mask) { return _mm256_cvtpd_ps(mask); }
+
+[[gnu::target("avx2")]] void SinCos4(const float* x, float* sines, float* cosines) {
+  const __m128 xf = _mm_loadu_ps(x);
+  const __m256d xd = _mm256_cvtps_pd(xf);
+  const __m256d yd = _mm256_andnot_pd(_mm256_set1_pd(-0.0), xd);
+  const __m256d inRange = _mm256_cmp_pd(yd, _mm256_set1_pd(kDoubleTrigLimit), _CMP_LT_OQ);
+  const __m128i one = _mm_set1_epi32(1);
+
+  // FSin: n = Trunc(Float(y / pi + 0.5)), f = y - n * pi, stored.
+  __m256d sinOk = inRange;
+  const __m128i n = _mm_cvttps_epi32(
+      _mm256_cvtpd_ps(_mm256_add_pd(_mm256_mul_pd(yd, _mm256_set1_pd(kOneOverPi)), _mm256_set1_pd(0.5))));
+  const __m256d nd = _mm256_cvtepi32_pd(n);
+  const __m256d d = _mm256_sub_pd(_mm256_sub_pd(yd, _mm256_mul_pd(nd, _mm256_set1_pd(kPiHigh))),
+                                  _mm256_mul_pd(nd, _mm256_set1_pd(kPiLow)));
+  const __m256d err = _mm256_add_pd(_mm256_mul_pd(nd, _mm256_set1_pd(0x1p-61)),
+                                    _mm256_mul_pd(_mm256_andnot_pd(_mm256_set1_pd(-0.0), d), _mm256_set1_pd(0x1p-51)));
+  const __m128 below = _mm256_cvtpd_ps(_mm256_sub_pd(d, err)), above = _mm256_cvtpd_ps(_mm256_add_pd(d, err));
+  sinOk = _mm256_and_pd(sinOk, _mm256_cvtps_pd(_mm_cmp_ps(below, above, _CMP_EQ_OQ)));
+  __m128 s = SinePolynomial4(_mm256_cvtpd_ps(d), sinOk);
+  const __m128 nOdd = _mm_castsi128_ps(_mm_cmpeq_epi32(_mm_and_si128(n, one), one));
+  const __m128 negative = _mm_xor_ps(_mm_cmp_ps(xf, _mm_setzero_ps(), _CMP_LT_OQ), nOdd);
+  s = NegateNonZero(s, negative);
+
+  // FCos: n = Trunc(Float(y / pi)), f = y - (2n + 1) * half pi, stored; no reduction check.
+  __m256d cosOk = inRange;
+  const __m128i m = _mm_cvttps_epi32(_mm256_cvtpd_ps(_mm256_mul_pd(yd, _mm256_set1_pd(kOneOverPi))));
+  const __m256d odd = _mm256_cvtepi32_pd(_mm_add_epi32(_mm_add_epi32(m, m), one));
+  __m128 c = SinePolynomial4(_mm256_cvtpd_ps(_mm256_sub_pd(yd, _mm256_mul_pd(odd, _mm256_set1_pd(kHalfPi)))), cosOk);
+  const __m128 mEven = _mm_castsi128_ps(_mm_cmpeq_epi32(_mm_and_si128(m, one), _mm_setzero_si128()));
+  c = NegateNonZero(c, mEven);
+
+  // Zero arguments: sine 0 and cosine 1, as the routines answer before any reduction.
+  const __m128 zero = _mm_cmp_ps(xf, _mm_setzero_ps(), _CMP_EQ_OQ);
+  s = _mm_blendv_ps(s, _mm_setzero_ps(), zero);
+  c = _mm_blendv_ps(c, _mm_set1_ps(1.0f), zero);
+  _mm_storeu_ps(sines, s);
+  _mm_storeu_ps(cosines, c);
+  const int sinGood = _mm_movemask_ps(_mm_or_ps(Narrow(sinOk), zero));
+  const int cosGood = _mm_movemask_ps(_mm_or_ps(Narrow(cosOk), zero));
+  for (int lane = 0; lane < 4; ++lane) {
+    if (!(sinGood >> lane & 1)) sines[lane] = FSin(x[lane]);
+    if (!(cosGood >> lane & 1)) cosines[lane] = FCos(x[lane]);
+  }
+}
+
+[[gnu::target("avx2")]] void SinCosAvx2(const float* x, float* sines, float* cosines, int n) {
+  int i = 0;
+  for (; i + 4 <= n; i += 4) SinCos4(x + i, sines + i, cosines + i);
+  for (; i < n; ++i) {
+    sines[i] = FSin(x[i]);
+    cosines[i] = FCos(x[i]);
+  }
+}
+
+void SinCosScalar(const float* x, float* sines, float* cosines, int n) {
+  for (int i = 0; i < n; ++i) {
+    sines[i] = FSin(x[i]);
+    cosines[i] = FCos(x[i]);
+  }
+}
+
+using TSinCos = void (*)(const float*, float*, float*, int);
+const TSinCos kSinCos = [] {
+  __builtin_cpu_init();  // before the check, which may run before other constructors
+  return __builtin_cpu_supports("avx2") ? SinCosAvx2 : SinCosScalar;
+}();
+
+}  // namespace
+
+void FSinCos(const float* x, float* sines, float* cosines, int n) { kSinCos(x, sines, cosines, n); }
+
+void FSinCosWithoutVectors(const float* x, float* sines, float* cosines, int n) {
+  SinCosScalar(x, sines, cosines, n);
+}
+
+}  // namespace marloq

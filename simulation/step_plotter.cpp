@@ -138,6 +138,67 @@ void TStepPlotter::FindQuietRange() {
   z_ = TRange{s.AxisZ.Pos, 0};
 }
 
+// Emit for planar steps, with the positions and counts in registers between plots.
+int TStepPlotter::EmitArcPasses(const int32_t* xs, const int32_t* ys, int n, int32_t& accX, int32_t& accY) {
+  TInterpreterState& s = sim_.Core;
+  TRunGuard& guard = sim_.Guard;
+  int32_t x = s.AxisX.Pos, y = s.AxisY.Pos, lastX = accX, lastY = accY;
+  uint64_t steps = 0, diagonal = 0;
+  const uint64_t stepsBefore = guard.Steps, emittedBefore = emitted_;
+  const auto store = [&] {
+    s.AxisX.Pos = x;
+    s.AxisY.Pos = y;
+    guard.Steps = stepsBefore + steps;
+    emitted_ = emittedBefore + steps;
+  };
+  int i = 0;
+  while (i < n) {
+    // One step towards the new offset, however far it lies (as with a huge radius).
+    const int32_t dx = (xs[i] > lastX) - (xs[i] < lastX), dy = (ys[i] > lastY) - (ys[i] < lastY);
+    lastX = xs[i];
+    lastY = ys[i++];
+    if ((dx | dy) == 0) continue;
+    x += dx;
+    y += dy;
+    ++steps;
+    diagonal += dx != 0 && dy != 0;
+    const bool tripped = stepsBefore + steps > guard.MaxSteps;
+    if (emittedBefore + steps >= kStepRingSize && !(x_.Contains(x) && y_.Contains(y) && z_.Contains(s.AxisZ.Pos))) {
+      store();
+      Plot();
+    }
+    if (tripped) Trip();
+    if (s.StopRequest) break;
+  }
+  store();
+  kinds_.Axes[2] += diagonal;
+  kinds_.Axes[1] += steps - diagonal;
+  accX = lastX;
+  accY = lastY;
+  return i;
+}
+
+int64_t TStepPlotter::Room(int axis, int dir) const {
+  if (emitted_ < kStepRingSize) return 0;
+  const TInterpreterState& s = sim_.Core;
+  const TAxis* const axes[3] = {&s.AxisX, &s.AxisY, &s.AxisZ};
+  const TRange* const ranges[3] = {&x_, &y_, &z_};
+  const TRange& r = *ranges[axis];
+  const int32_t pos = axes[axis]->Pos;
+  if (!r.Contains(pos)) return 0;
+  return dir > 0 ? int64_t(r.Lo) + r.Span - pos : int64_t(pos) - r.Lo;
+}
+
+void TStepPlotter::EmitQuiet(uint64_t steps, const int64_t (&moves)[3], const TStepCounts& kinds) {
+  TInterpreterState& s = sim_.Core;
+  s.AxisX.Pos = static_cast<int32_t>(s.AxisX.Pos + moves[0]);
+  s.AxisY.Pos = static_cast<int32_t>(s.AxisY.Pos + moves[1]);
+  s.AxisZ.Pos = static_cast<int32_t>(s.AxisZ.Pos + moves[2]);
+  for (int axes = 0; axes < 4; ++axes) kinds_.Axes[axes] += kinds.Axes[axes];
+  sim_.Guard.Steps += steps;
+  emitted_ += steps;
+}
+
 void TStepPlotter::Flush() {
   // The held steps plot at the same position: the first may change the pen, and then
   // the second paints with the new one; after that nothing changes.

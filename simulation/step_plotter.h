@@ -34,6 +34,19 @@ class TStepPlotter {
   // counts go to the milling length and the machining time.
   void Flush();
 
+  // An arc's passes while Z stands still, as NextArcStep makes them: pass i puts X and
+  // Y at (xs[i], ys[i]) from the centre, and steps there unless that is where the last
+  // pass put them (accX, accY, updated). Returns the passes taken: all n, or fewer when
+  // the run was stopped after a step (by the guard, or by STOP at a plot).
+  int EmitArcPasses(const int32_t* xs, const int32_t* ys, int n, int32_t& accX, int32_t& accY);
+
+  // How many more unit moves of an axis (0 X, 1 Y, 2 Z) towards dir (+1, -1) keep its
+  // plots changing nothing; 0 while the delay line is filling or a plot is due.
+  int64_t Room(int axis, int dir) const;
+  // Steps the caller worked out at once, all of whose plots change nothing: moves of
+  // the three axes, and the steps by axes moved.
+  void EmitQuiet(uint64_t steps, const int64_t (&moves)[3], const TStepCounts& kinds);
+
   // Whether positions cannot reach the 32-bit limits, where the plain stepping stops
   // them: within 2^30 of the origin, and moving at most 2^30 more steps.
   static bool FarFromLimits(const TInterpreterState& s, int64_t reach);

@@ -2,10 +2,13 @@
 // trigonometry. The drawing lags 19 steps behind the positions through the delay line.
 #include "simulation/steppers.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 #include "core/axis_stepping.h"
 #include "core/fmath.h"
+#include "core/fmath_batch.h"
 #include "simulation/block_driver.h"
 #include "simulation/drawing.h"
 #include "simulation/log_line.h"
@@ -65,6 +68,167 @@ void SetupArcZ(TInterpreterState& s) {
   z.Accum = static_cast<int32_t>(s.MajorSteps / 2);
 }
 
+// The bits of one pass of NextArcStep's loop from the rounded sine and cosine.
+uint8_t ArcPassBits(TInterpreterState& s, float sine, float cosine) {
+  uint8_t bits = 0;
+  const int32_t y = FRound(static_cast<float>(double(sine) * s.WorkRadius));  // the exact product
+  if (y != s.AxisY.Accum) {
+    bits = y > s.AxisY.Accum ? kStepYPlus : kStepYMinus;
+    s.AxisY.Accum = y;
+  }
+  const int32_t x = FRound(static_cast<float>(double(cosine) * s.WorkRadius));
+  if (x != s.AxisX.Accum) {
+    bits |= x > s.AxisX.Accum ? kStepXPlus : kStepXMinus;
+    s.AxisX.Accum = x;
+  }
+  return bits;
+}
+
+// How many passes from WorkAngle may take their angles as a0 + 2 i d: while every sum
+// of NextArcStep stays inside the binade of a0 (a float spacing u), adding the step
+// moves an angle by the same d, the step rounded to a multiple of u, unless the step
+// lies exactly halfway between two (then the rounding alternates). 0 when not.
+int EvenlySpacedPasses(const TInterpreterState& s, int most, float& d) {
+  const float a0 = s.WorkAngle, step = s.AngleStep;
+  if (!(a0 >= 0.25f && a0 < 0x1p20f) || step == 0) return 0;
+  int exponent;
+  std::frexp(a0, &exponent);
+  const double low = std::ldexp(1.0, exponent - 1), high = 2 * low, u = std::ldexp(1.0, exponent - 24);
+  const double units = step / u;  // exact: a power of two apart
+  if (units - std::floor(units) == 0.5) return 0;
+  d = (a0 + step) - a0;  // exact: both in the binade
+  if (d == 0) return 0;
+  const double margin = std::fabs(step) + u;
+  const double room = d > 0 ? (high - margin - a0) / (2.0 * d) : (a0 - margin - low) / (-2.0 * d);
+  return static_cast<int>(std::clamp(std::floor(room), 0.0, double(most)));
+}
+
+}  // namespace
+
+int ArcPassAngles(const TInterpreterState& s, float* angles, bool* ends, int most) {
+  float d = 0;
+  int n = EvenlySpacedPasses(s, most, d);
+  const float a0 = s.WorkAngle;
+  if (n >= 4) {
+    for (int i = 0; i <= n; ++i) angles[i] = a0 + static_cast<float>(2 * i) * d;  // all exact
+    for (int i = 0; i < n; ++i) {
+      ends[i] = (a0 + static_cast<float>(2 * i + 1) * d < s.WorkAngle2) == s.ArcClockwise;
+      if (ends[i]) return i + 1;
+    }
+    return n;
+  }
+  n = 0;
+  angles[0] = a0;
+  do {
+    const float mid = angles[n] + s.AngleStep;
+    angles[n + 1] = mid + s.AngleStep;
+    ends[n] = (mid < s.WorkAngle2) == s.ArcClockwise || angles[n + 1] == angles[n];
+  } while (!ends[n++] && n < most);
+  return n;
+}
+
+namespace {
+
+// The arc's steps as NextArcStep gives them, a stretch of passes at a time: the angles
+// are the same float sums worked out ahead, their sines and cosines all at once.
+template <typename Step>
+void StepArcInStretches(TInterpreterState& s, Step step) {
+  constexpr int kStretch = 64;
+  float angles[kStretch + 1], sines[kStretch], cosines[kStretch];
+  bool ends[kStretch];
+  while (!s.StopRequest) {
+    const int n = ArcPassAngles(s, angles, ends, kStretch);
+    FSinCos(angles, sines, cosines, n);
+    for (int i = 0; i < n; ++i) {
+      const uint8_t bits = ArcPassBits(s, sines[i], cosines[i]) | (ends[i] ? kArcEndMark : 0);
+      if (bits == 0) continue;  // NextArcStep goes on without returning
+      if (bits & (kStepXPlus | kStepXMinus | kStepYPlus | kStepYMinus))
+        step(StepAxis(s.AxisZ, s.MajorSteps, bits & 15));
+      if (bits > 16 || s.StopRequest) {
+        s.WorkAngle = angles[i + 1];
+        return;
+      }
+    }
+    s.WorkAngle = angles[n];
+  }
+}
+
+// NextArcStep's rounded offsets from the centre: the sine and cosine times the radius,
+// rounded to a float (the exact product once) and then half away from zero.
+void RoundedOffsets(const float* sines, const float* cosines, float radius, int32_t* ys, int32_t* xs, int n) {
+  for (int i = 0; i < n; ++i) {
+    ys[i] = FRound(static_cast<float>(double(sines[i]) * radius));
+    xs[i] = FRound(static_cast<float>(double(cosines[i]) * radius));
+  }
+}
+
+// An arc's steps while Z stands still, a stretch of passes at a time.
+void StepPlanarArc(TInterpreterState& s, TStepPlotter& plotter) {
+  constexpr int kStretch = 64;
+  float angles[kStretch + 1], sines[kStretch], cosines[kStretch];
+  int32_t xs[kStretch], ys[kStretch];
+  bool ends[kStretch];
+  while (!s.StopRequest) {
+    const int n = ArcPassAngles(s, angles, ends, kStretch);
+    FSinCos(angles, sines, cosines, n);
+    RoundedOffsets(sines, cosines, s.WorkRadius, ys, xs, n);
+    const int taken = plotter.EmitArcPasses(xs, ys, n, s.AxisX.Accum, s.AxisY.Accum);
+    s.WorkAngle = angles[taken];
+    if (taken < n || ends[n - 1]) return;
+  }
+}
+
+// Ticks of a line from here on whose plots change nothing, up to `left`, when one
+// axis or two move; then they can be taken at once (SkipQuietTicks).
+uint32_t QuietTicks(const TSimulation& sim, const TStepPlotter& plotter, uint32_t left) {
+  const TInterpreterState& s = sim.Core;
+  const TAxis* const axes[3] = {&s.AxisX, &s.AxisY, &s.AxisZ};
+  int64_t quiet = std::min<int64_t>(left, int64_t(sim.Guard.MaxSteps - std::min(sim.Guard.MaxSteps, sim.Guard.Steps)));
+  int minors = 0;
+  for (int a = 0; a < 3 && quiet > 0; ++a) {
+    const TAxis& axis = *axes[a];
+    if (axis.Dir == 0) continue;
+    const int dir = (axis.Dir & 0x15) != 0 ? 1 : -1;  // a plus bit: 1, 4 or 16
+    const int64_t room = plotter.Room(a, dir);
+    if (axis.Dir & kMajorAxisBit) {
+      quiet = std::min(quiet, room);
+      continue;
+    }
+    if (++minors > 1) return 0;  // which steps move three axes takes stepping them
+    // The minor axis makes its (room + 1)-th step at the first tick k with
+    // Accum + k * Count - 1 >= (room + 1) * MajorSteps.
+    const int64_t need = (room + 1) * int64_t(s.MajorSteps) + 1 - axis.Accum;
+    quiet = std::min(quiet, (need + axis.Count - 1) / axis.Count - 1);
+  }
+  return static_cast<uint32_t>(std::max<int64_t>(quiet, 0));
+}
+
+// The same ticks as StepAxis would make them, k at once: the major axis k steps, the
+// minor axis one step each time its accumulator passes MajorSteps.
+void SkipQuietTicks(TSimulation& sim, TStepPlotter& plotter, uint32_t k) {
+  TInterpreterState& s = sim.Core;
+  TAxis* const axes[3] = {&s.AxisX, &s.AxisY, &s.AxisZ};
+  int64_t moves[3] = {0, 0, 0};
+  TStepCounts kinds;
+  kinds.Axes[1] = k;
+  for (int a = 0; a < 3; ++a) {
+    TAxis& axis = *axes[a];
+    if (axis.Dir == 0) continue;
+    const int dir = (axis.Dir & 0x15) != 0 ? 1 : -1;
+    if (axis.Dir & kMajorAxisBit) {
+      moves[a] = int64_t(k) * dir;
+      continue;
+    }
+    const int64_t total = axis.Accum + int64_t(k) * axis.Count;
+    const int64_t overflows = total >= 1 ? (total - 1) / int64_t(s.MajorSteps) : 0;
+    axis.Accum = static_cast<int32_t>(total - overflows * int64_t(s.MajorSteps));
+    moves[a] = overflows * dir;
+    kinds.Axes[2] += static_cast<uint64_t>(overflows);
+    kinds.Axes[1] -= static_cast<uint64_t>(overflows);
+  }
+  plotter.EmitQuiet(k, moves, kinds);
+}
+
 }  // namespace
 
 void EmitStep(TSimulation& sim, uint8_t bits) {
@@ -109,8 +273,19 @@ void LineStepper(TSimulation& sim) {
     for (uint32_t i = 0; i < major && !s.StopRequest; ++i) EmitStep(sim, tick());
     FlushSteps(sim);
   } else {
+    // Between plots that change something a line's ticks are taken at once.
+    constexpr uint32_t kWorthSkipping = 16;
     TStepPlotter plotter(sim);
-    for (uint32_t i = 0; i < major && !s.StopRequest; ++i) plotter.Emit(tick());
+    for (uint32_t i = 0; i < major && !s.StopRequest;) {
+      const uint32_t quiet = QuietTicks(sim, plotter, major - i);
+      if (quiet >= kWorthSkipping) {
+        SkipQuietTicks(sim, plotter, quiet);
+        i += quiet;
+      } else {
+        plotter.Emit(tick());
+        ++i;
+      }
+    }
     plotter.Flush();
   }
   EndOfElement(sim);
@@ -178,7 +353,8 @@ void ArcStepper(TSimulation& sim) {
     FlushSteps(sim);
   } else {
     TStepPlotter plotter(sim);
-    stepArc([&](uint8_t bits) { plotter.Emit(bits); });
+    if ((s.AxisZ.Dir & ~kMajorAxisBit) == 0) StepPlanarArc(s, plotter);
+    else StepArcInStretches(s, [&](uint8_t bits) { plotter.Emit(bits); });
     plotter.Flush();
   }
   if (OnTarget(ax) && OnTarget(ay) && OnTarget(s.AxisZ)) {

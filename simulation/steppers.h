@@ -11,6 +11,10 @@ namespace marloq {
 void LineStepper(TSimulation& sim);   // from the axes' Pos to their rounded Target
 void ArcStepper(TSimulation& sim);    // centre in AxisX/AxisY Start, radius WorkRadius
 uint8_t NextArcStep(TSimulation& sim);
+// The angles of NextArcStep's next passes from WorkAngle, as its float sums give them
+// (angles[i] at pass i, angles[n] after the last), and whether each pass ends the arc:
+// at most `most` passes, none after the one that ends it. Returns their number.
+int ArcPassAngles(const TInterpreterState& s, float* angles, bool* ends, int most);
 void EmitStep(TSimulation& sim, uint8_t bits);
 void FlushSteps(TSimulation& sim);
 

@@ -92,6 +92,35 @@ TEST(ArcStepper, FullCirclesAndTinyRadiiEndOnTheirTargets) {
   }
 }
 
+// Worked out ahead, the angles of NextArcStep's passes are its float sums, for steps of
+// arcs of every size, both ways, across binades and up to the end angle.
+TEST(ArcPassAngles, AreTheSumsOfNextArcStep) {
+  uint64_t r = 7;
+  const auto random = [&r] { return (r = r * 6364136223846793005ULL + 1442695040888963407ULL) >> 11; };
+  for (int c = 0; c < 20000; ++c) {
+    TInterpreterState s{};
+    s.ArcClockwise = random() % 2;
+    s.WorkAngle = 0.2f + static_cast<float>(random() % 100000) / 7919.0f;
+    const float radius = static_cast<float>(random() % 2000000) / 64.0f + 0.5f;
+    s.AngleStep = static_cast<float>(0.49L / radius) * (s.ArcClockwise ? -1 : 1);
+    s.WorkAngle2 = s.WorkAngle + s.AngleStep * static_cast<float>(random() % 300);
+    float angles[65];
+    bool ends[64];
+    const int n = ArcPassAngles(s, angles, ends, 64);
+    float a = s.WorkAngle;
+    for (int i = 0; i < n; ++i) {
+      ASSERT_EQ(angles[i], a) << c << " " << i;
+      const float mid = a + s.AngleStep;
+      a = mid + s.AngleStep;
+      ASSERT_EQ(ends[i], (mid < s.WorkAngle2) == s.ArcClockwise || a == angles[i]) << c << " " << i;
+      if (i < n - 1) {
+        ASSERT_FALSE(ends[i]) << "nothing after the end";
+      }
+    }
+    ASSERT_EQ(angles[n], a) << c;
+  }
+}
+
 TEST(ArcStepper, RadiusZeroMovesNothing) {
   Stepping t;
   t.Target(100, 0, 0);

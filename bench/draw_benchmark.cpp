@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QString>
+#include <sys/resource.h>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -158,6 +159,10 @@ void BM_Draw(benchmark::State& state, TProgramLayout layout, uint64_t blocks) {
   const auto logBytes = std::filesystem::file_size(
       std::filesystem::path(c.ProgramPath).replace_extension(".LOG"), ec);
   state.counters["log_MB"] = Counter(ec ? 0.0 : double(logBytes) / 1e6);
+  // The process's peak so far: the largest DRAW yet, with the programs kept for the others.
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  state.counters["peak_MB"] = Counter(double(usage.ru_maxrss) / 1024);
   state.SetLabel(n.Label);
 }
 

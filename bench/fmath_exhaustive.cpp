@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <thread>
+#include <string_view>
 #include <vector>
 
 #include "core/fmath.h"
@@ -110,38 +111,49 @@ bool Check(const TRoutine& r) {
 }
 
 // FSinCos over [begin, end) in blocks, against FSin and FCos one at a time.
-void ScanBatch(uint64_t begin, uint64_t end, uint64_t& mismatches) {
+void ScanBatch(marloq::TVectors vectors, uint64_t begin, uint64_t end, uint64_t& mismatches) {
   constexpr int kBlock = 4096;
   std::array<float, kBlock> x, s, c;
   for (uint64_t i = begin; i < end; i += kBlock) {
     const int n = static_cast<int>(std::min<uint64_t>(kBlock, end - i));
     for (int k = 0; k < n; ++k) x[k] = FromBits(static_cast<uint32_t>(i + k));
-    marloq::FSinCos(x.data(), s.data(), c.data(), n);
+    marloq::FSinCos(vectors, x.data(), s.data(), c.data(), n);
     for (int k = 0; k < n; ++k)
       mismatches += Bits(s[k]) != Bits(FSin(x[k])) || Bits(c[k]) != Bits(FCos(x[k]));
   }
 }
 
+// Each kind of vectors the processor has.
 bool CheckBatch() {
   constexpr uint64_t kAll = uint64_t(1) << 32;
   constexpr int kThreads = 2;
-  std::vector<uint64_t> mismatches(kThreads);
-  std::vector<std::thread> threads;
-  for (int k = 0; k < kThreads; ++k)
-    threads.emplace_back(ScanBatch, kAll * k / kThreads, kAll * (k + 1) / kThreads, std::ref(mismatches[k]));
-  for (std::thread& th : threads) th.join();
-  const uint64_t sum = mismatches[0] + mismatches[1];
-  std::printf("FSinCos: %llu arguments unlike FSin or FCos in 2^32\n", static_cast<unsigned long long>(sum));
-  return sum == 0;
+  bool ok = true;
+  for (int v = static_cast<int>(marloq::BestVectors()); v > 0; --v) {
+    std::vector<uint64_t> mismatches(kThreads);
+    std::vector<std::thread> threads;
+    for (int k = 0; k < kThreads; ++k)
+      threads.emplace_back(ScanBatch, static_cast<marloq::TVectors>(v), kAll * k / kThreads,
+                           kAll * (k + 1) / kThreads, std::ref(mismatches[k]));
+    for (std::thread& th : threads) th.join();
+    const uint64_t sum = mismatches[0] + mismatches[1];
+    std::printf("FSinCos (%s): %llu arguments unlike FSin or FCos in 2^32\n", v == 2 ? "AVX-512" : "AVX2",
+                static_cast<unsigned long long>(sum));
+    std::fflush(stdout);
+    ok = ok && sum == 0;
+  }
+  return ok;
 }
 
 }  // namespace
 
-int main() {
+// With --batch only FSinCos is compared, with each kind of vectors.
+int main(int argc, char** argv) {
   const TRoutine routines[] = {{"FSin", FSin, FSinExtended, FSinDouble},
                                {"FCos", FCos, FCosExtended, FCosDouble}};
+  const bool batchOnly = argc > 1 && std::string_view(argv[1]) == "--batch";
   bool ok = true;
-  for (const TRoutine& r : routines) ok = Check(r) && ok;
+  if (!batchOnly)
+    for (const TRoutine& r : routines) ok = Check(r) && ok;
   ok = CheckBatch() && ok;
   std::printf(ok ? "all equal\n" : "MISMATCHES\n");
   return ok ? 0 : 1;

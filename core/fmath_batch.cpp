@@ -1,6 +1,7 @@
-// FSin and FCos of many arguments at once: four at a time in AVX2 where the processor
-// has it, each lane the very operations of the scalar double evaluation (so the same
-// results), and a lane it cannot vouch for done by the scalar routines.
+// FSin and FCos of many arguments at once: eight at a time in AVX-512 or four in AVX2
+// where the processor has it, each lane the very operations of the scalar double
+// evaluation (so the same results), and a lane it cannot vouch for done by the scalar
+// routines.
 #include "core/fmath_batch.h"
 
 #include <immintrin.h>
@@ -98,6 +99,84 @@ constexpr int64_t kPolynomialUlps = 16;
   }
 }
 
+// The same eight at a time in AVX-512, working in doubles throughout: a float result is
+// held as the double it converts to exactly, blended and negated there.
+[[gnu::target("avx512f")]] __m512d SinePolynomial8(__m512d fd, __mmask8& ok) {
+  const __m512d gd = _mm512_cvtps_pd(_mm512_cvtpd_ps(_mm512_mul_pd(fd, fd)));
+  const __mmask8 small = _mm512_cmp_pd_mask(gd, _mm512_set1_pd(kTinySquared), _CMP_NGT_UQ);
+  const __mmask8 big = _mm512_cmp_pd_mask(gd, _mm512_set1_pd(4.0), _CMP_GT_OQ);
+  const __m512d lowPart = _mm512_add_pd(_mm512_set1_pd(kSineR1d), _mm512_mul_pd(gd, _mm512_set1_pd(kSineR2d)));
+  const __m512d highPart = _mm512_add_pd(_mm512_set1_pd(kSineR3d), _mm512_mul_pd(gd, _mm512_set1_pd(kSineR4d)));
+  const __m512d p = _mm512_add_pd(lowPart, _mm512_mul_pd(_mm512_mul_pd(gd, gd), highPart));
+  const __m512d v = _mm512_add_pd(fd, _mm512_mul_pd(_mm512_mul_pd(fd, gd), p));
+  const __m512i dropped = _mm512_and_si512(
+      _mm512_sub_epi64(_mm512_castpd_si512(v), _mm512_set1_epi64(kHalfway - kPolynomialUlps)),
+      _mm512_set1_epi64(kDroppedBits));
+  const __mmask8 clear = _mm512_cmpgt_epi64_mask(dropped, _mm512_set1_epi64(2 * kPolynomialUlps));
+  ok &= small | (~big & clear);
+  return _mm512_mask_blend_pd(small, _mm512_cvtps_pd(_mm512_cvtpd_ps(v)), fd);
+}
+
+[[gnu::target("avx512f")]] __m512d NegateNonZero8(__m512d f, __mmask8 negate) {
+  const __mmask8 nonZero = _mm512_cmp_pd_mask(f, _mm512_setzero_pd(), _CMP_NEQ_UQ);
+  return _mm512_mask_sub_pd(f, negate & nonZero, _mm512_setzero_pd(), f);
+}
+
+[[gnu::target("avx512f")]] __mmask8 OddLanes8(__m256i k) {
+  const __m256i one = _mm256_set1_epi32(1);
+  return static_cast<__mmask8>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(_mm256_and_si256(k, one), one))));
+}
+
+[[gnu::target("avx512f")]] void SinCos8(const float* x, float* sines, float* cosines) {
+  const __m256 xf = _mm256_loadu_ps(x);
+  const __m512d xd = _mm512_cvtps_pd(xf);
+  const __m512d yd = _mm512_abs_pd(xd);
+  const __mmask8 inRange = _mm512_cmp_pd_mask(yd, _mm512_set1_pd(kDoubleTrigLimit), _CMP_LT_OQ);
+  const __m256i one = _mm256_set1_epi32(1);
+
+  __mmask8 sinOk = inRange;
+  const __m256i n = _mm256_cvttps_epi32(
+      _mm512_cvtpd_ps(_mm512_add_pd(_mm512_mul_pd(yd, _mm512_set1_pd(kOneOverPi)), _mm512_set1_pd(0.5))));
+  const __m512d nd = _mm512_cvtepi32_pd(n);
+  const __m512d d = _mm512_sub_pd(_mm512_sub_pd(yd, _mm512_mul_pd(nd, _mm512_set1_pd(kPiHigh))),
+                                  _mm512_mul_pd(nd, _mm512_set1_pd(kPiLow)));
+  const __m512d err = _mm512_add_pd(_mm512_mul_pd(nd, _mm512_set1_pd(0x1p-61)),
+                                    _mm512_mul_pd(_mm512_abs_pd(d), _mm512_set1_pd(0x1p-51)));
+  const __m256 below = _mm512_cvtpd_ps(_mm512_sub_pd(d, err)), above = _mm512_cvtpd_ps(_mm512_add_pd(d, err));
+  sinOk &= static_cast<__mmask8>(_mm256_movemask_ps(_mm256_cmp_ps(below, above, _CMP_EQ_OQ)));
+  __m512d s = SinePolynomial8(_mm512_cvtps_pd(_mm512_cvtpd_ps(d)), sinOk);
+  const __mmask8 negative = _mm512_cmp_pd_mask(xd, _mm512_setzero_pd(), _CMP_LT_OQ) ^ OddLanes8(n);
+  s = NegateNonZero8(s, negative);
+
+  __mmask8 cosOk = inRange;
+  const __m256i m = _mm256_cvttps_epi32(_mm512_cvtpd_ps(_mm512_mul_pd(yd, _mm512_set1_pd(kOneOverPi))));
+  const __m512d odd = _mm512_cvtepi32_pd(_mm256_add_epi32(_mm256_add_epi32(m, m), one));
+  const __m512d reduced = _mm512_sub_pd(yd, _mm512_mul_pd(odd, _mm512_set1_pd(kHalfPi)));
+  __m512d c = SinePolynomial8(_mm512_cvtps_pd(_mm512_cvtpd_ps(reduced)), cosOk);
+  c = NegateNonZero8(c, static_cast<__mmask8>(~OddLanes8(m)));
+
+  const __mmask8 zero = _mm512_cmp_pd_mask(xd, _mm512_setzero_pd(), _CMP_EQ_OQ);
+  s = _mm512_mask_blend_pd(zero, s, _mm512_setzero_pd());
+  c = _mm512_mask_blend_pd(zero, c, _mm512_set1_pd(1.0));
+  _mm256_storeu_ps(sines, _mm512_cvtpd_ps(s));
+  _mm256_storeu_ps(cosines, _mm512_cvtpd_ps(c));
+  const unsigned sinGood = sinOk | zero, cosGood = cosOk | zero;
+  if ((sinGood & cosGood) == 0xFF) return;
+  for (int lane = 0; lane < 8; ++lane) {
+    if (!(sinGood >> lane & 1)) sines[lane] = FSin(x[lane]);
+    if (!(cosGood >> lane & 1)) cosines[lane] = FCos(x[lane]);
+  }
+}
+
+[[gnu::target("avx512f")]] void SinCosAvx512(const float* x, float* sines, float* cosines, int n) {
+  int i = 0;
+  for (; i + 8 <= n; i += 8) SinCos8(x + i, sines + i, cosines + i);
+  for (; i < n; ++i) {
+    sines[i] = FSin(x[i]);
+    cosines[i] = FCos(x[i]);
+  }
+}
+
 [[gnu::target("avx2")]] void SinCosAvx2(const float* x, float* sines, float* cosines, int n) {
   int i = 0;
   for (; i + 4 <= n; i += 4) SinCos4(x + i, sines + i, cosines + i);
@@ -115,17 +194,31 @@ void SinCosScalar(const float* x, float* sines, float* cosines, int n) {
 }
 
 using TSinCos = void (*)(const float*, float*, float*, int);
-const TSinCos kSinCos = [] {
-  __builtin_cpu_init();  // before the check, which may run before other constructors
-  return __builtin_cpu_supports("avx2") ? SinCosAvx2 : SinCosScalar;
+
+TSinCos SinCosWith(TVectors vectors) {
+  switch (vectors) {
+    case TVectors::Avx512: return SinCosAvx512;
+    case TVectors::Avx2: return SinCosAvx2;
+    case TVectors::None: break;
+  }
+  return SinCosScalar;
+}
+
+const TVectors kBest = [] {
+  __builtin_cpu_init();  // before the checks, which may run before other constructors
+  if (__builtin_cpu_supports("avx512f")) return TVectors::Avx512;
+  return __builtin_cpu_supports("avx2") ? TVectors::Avx2 : TVectors::None;
 }();
+const TSinCos kSinCos = SinCosWith(kBest);
 
 }  // namespace
 
+TVectors BestVectors() { return kBest; }
+
 void FSinCos(const float* x, float* sines, float* cosines, int n) { kSinCos(x, sines, cosines, n); }
 
-void FSinCosWithoutVectors(const float* x, float* sines, float* cosines, int n) {
-  SinCosScalar(x, sines, cosines, n);
+void FSinCos(TVectors vectors, const float* x, float* sines, float* cosines, int n) {
+  SinCosWith(vectors)(x, sines, cosines, n);
 }
 
 }  // namespace marloq

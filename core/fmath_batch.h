@@ -4,9 +4,13 @@
 
 namespace marloq {
 
-// sines[i] = FSin(x[i]) and cosines[i] = FCos(x[i]) for i < n.
+// The vector instructions a batch may use; the processor decides what it has.
+enum class TVectors { None, Avx2, Avx512 };
+TVectors BestVectors();
+
+// sines[i] = FSin(x[i]) and cosines[i] = FCos(x[i]) for i < n, with the best vectors.
 void FSinCos(const float* x, float* sines, float* cosines, int n);
-// The same without vector instructions, as on a processor without AVX2.
-void FSinCosWithoutVectors(const float* x, float* sines, float* cosines, int n);
+// The same with the given vectors (for tests), which the processor must have.
+void FSinCos(TVectors vectors, const float* x, float* sines, float* cosines, int n);
 
 }  // namespace marloq

@@ -3,6 +3,7 @@
 // per plot made, from the transform's inverse, checked against the transform itself.
 #include "simulation/step_plotter.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -47,6 +48,37 @@ int32_t LastEqual(const F& f, int32_t at, int dir, int32_t guess) {
     last = next;
     step *= 2;
   }
+}
+
+constexpr int64_t kUnknownEdge = INT64_MIN;
+
+// The first position p whose Round((p - offset) * scale) is at least k, for a positive
+// scale (where that grows with p); INT32_MAX + 1 when there is none.
+int64_t FirstAtLeast(Extended offset, float scale, int64_t k) {
+  int64_t lo = kMin, hi = int64_t(kMax) + 1;  // the answer lies in [lo, hi]
+  while (lo < hi) {
+    const int64_t mid = lo + (hi - lo) / 2;
+    if (RoundHalfEven((mid - offset) * scale) >= k) hi = mid;
+    else lo = mid + 1;
+  }
+  return lo;
+}
+
+void UpdatePixelEdges(TViewState& v, int width, int height) {
+  TPixelEdges& e = v.PixelEdges;
+  if (e.ViewScale == v.ViewScale && e.ViewOffsetX == v.ViewOffsetX && e.ViewOffsetY == v.ViewOffsetY &&
+      e.Width == width && e.Height == height)
+    return;
+  e = {v.ViewScale, v.ViewOffsetX, v.ViewOffsetY, width, height, {}, {}};
+  if (!(v.ViewScale > 0) || !std::isfinite(v.ViewScale)) return;  // no edges: the search finds ranges
+  e.Columns.assign(static_cast<size_t>(width) + 1, kUnknownEdge);
+  e.Rows.assign(static_cast<size_t>(height) + 2, kUnknownEdge);
+}
+
+// Edge k of a table, worked out the first time it is asked for.
+int64_t Edge(std::vector<int64_t>& edges, size_t k, Extended offset, float scale) {
+  if (edges[k] == kUnknownEdge) edges[k] = FirstAtLeast(offset, scale, static_cast<int64_t>(k));
+  return edges[k];
 }
 
 // The world positions whose canvas coordinate is c lie between these, for scale s.
@@ -99,8 +131,9 @@ void TStepPlotter::Plot() {
 
 void TStepPlotter::FindQuietRange() {
   const TInterpreterState& s = sim_.Core;
-  const TViewState& v = sim_.View;
   const int height = sim_.Canvas.Height();
+  UpdatePixelEdges(sim_.View, sim_.Canvas.Width(), height);  // a window may resize at any plot
+  const TViewState& v = sim_.View;
   const int32_t x = s.AxisX.Pos, y = s.AxisY.Pos;
   const auto canvasX = [&](int32_t p) { return CanvasXOf(v, p); };
   const auto canvasY = [&](int32_t p) { return CanvasYOf(v, height, p); };
@@ -117,11 +150,24 @@ void TStepPlotter::FindQuietRange() {
     else y_ = EqualRange([&](int32_t p) { return canvasY(p) < 0; }, y, CellEdge(offY, height + 0.5L, scale), kMax);
     return;
   }
-  if (!known_ || !pixelX_.Contains(x))
-    pixelX_ = EqualRange(canvasX, x, CellEdge(offX, cx - 0.5L, scale), CellEdge(offX, cx + 0.5L, scale));
+  TPixelEdges& edges = sim_.View.PixelEdges;
+  const auto between = [](int64_t from, int64_t to) {  // [from, to), within 32 bits
+    from = std::max<int64_t>(from, kMin);
+    to = std::min<int64_t>(to, int64_t(kMax) + 1);
+    return TRange{static_cast<int32_t>(from), static_cast<uint32_t>(to - 1 - from)};
+  };
+  if (!known_ || !pixelX_.Contains(x)) {
+    const size_t c = static_cast<size_t>(cx);
+    if (c + 1 < edges.Columns.size())
+      pixelX_ = between(Edge(edges.Columns, c, offX, scale), Edge(edges.Columns, c + 1, offX, scale));
+    else pixelX_ = EqualRange(canvasX, x, CellEdge(offX, cx - 0.5L, scale), CellEdge(offX, cx + 0.5L, scale));
+  }
   if (!known_ || !pixelY_.Contains(y)) {
-    const Extended row = height - cy;
-    pixelY_ = EqualRange(canvasY, y, CellEdge(offY, row - 0.5L, scale), CellEdge(offY, row + 0.5L, scale));
+    const int64_t row = int64_t(height) - cy;
+    const size_t k = static_cast<size_t>(row);
+    if (row >= 0 && k + 1 < edges.Rows.size())
+      pixelY_ = between(Edge(edges.Rows, k, offY, scale), Edge(edges.Rows, k + 1, offY, scale));
+    else pixelY_ = EqualRange(canvasY, y, CellEdge(offY, row - 0.5L, scale), CellEdge(offY, row + 0.5L, scale));
   }
   // Only a display that follows the plots makes a new millimetre a change.
   const bool shown = !s.Quiet && (s.LogEnabled || s.NoPause);

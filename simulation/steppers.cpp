@@ -110,11 +110,17 @@ int ArcPassAngles(const TInterpreterState& s, float* angles, bool* ends, int mos
   int n = EvenlySpacedPasses(s, most, d);
   const float a0 = s.WorkAngle;
   if (n >= 4) {
+    // The pass that ends the arc: the first whose middle angle a0 + (2 i + 1) d is past
+    // WorkAngle2; estimated, then settled by the float comparison itself.
+    const auto ends_at = [&](int i) { return (a0 + static_cast<float>(2 * i + 1) * d < s.WorkAngle2) == s.ArcClockwise; };
+    const double estimate = std::ceil((double(s.WorkAngle2) - a0 - d) / (2.0 * d));
+    int end = static_cast<int>(std::clamp(estimate, 0.0, double(n)));
+    while (end > 0 && ends_at(end - 1)) --end;
+    while (end < n && !ends_at(end)) ++end;
+    if (end < n) n = end + 1;
     for (int i = 0; i <= n; ++i) angles[i] = a0 + static_cast<float>(2 * i) * d;  // all exact
-    for (int i = 0; i < n; ++i) {
-      ends[i] = (a0 + static_cast<float>(2 * i + 1) * d < s.WorkAngle2) == s.ArcClockwise;
-      if (ends[i]) return i + 1;
-    }
+    for (int i = 0; i < n; ++i) ends[i] = false;
+    if (end < n) ends[end] = true;
     return n;
   }
   n = 0;
@@ -281,10 +287,10 @@ void LineStepper(TSimulation& sim) {
       if (quiet >= kWorthSkipping) {
         SkipQuietTicks(sim, plotter, quiet);
         i += quiet;
-      } else {
-        plotter.Emit(tick());
-        ++i;
+        continue;
       }
+      // The quiet ticks and the one that ends them, one by one; then ask again.
+      for (uint32_t k = 0; k <= quiet && i < major && !s.StopRequest; ++k, ++i) plotter.Emit(tick());
     }
     plotter.Flush();
   }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "simulation/machining_time.h"
 
@@ -16,6 +17,16 @@ inline constexpr TColor kBlack = 0x000000;
 inline constexpr TColor kSilver = 0xC0C0C0;
 inline constexpr TColor kWhite = 0xFFFFFF;
 inline constexpr TColor kWindowColor = kWhite;  // the desktop's window background
+
+// Where the canvas's columns and rows begin in world units, worked out once per view
+// for the step plotter: Columns[c] is the first X drawn in column c or right of it,
+// Rows[k] the first Y drawn k rows or more above the bottom edge (row Height - k).
+struct TPixelEdges {
+  float ViewScale = 0;
+  int32_t ViewOffsetX = 0, ViewOffsetY = 0;
+  int Width = -1, Height = -1;
+  std::vector<int64_t> Columns, Rows;
+};
 
 struct TViewState {
   float ViewScale = 1.0f;      // canvas pixels per world unit
@@ -33,6 +44,7 @@ struct TViewState {
   // it (a frame, a wait, the end of DRAW), not at every millimetre.
   int32_t ShownPos[3] = {0, 0, 0};
   bool ShownPosPending = false;
+  TPixelEdges PixelEdges;
 };
 
 struct TRunControl {

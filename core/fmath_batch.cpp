@@ -193,6 +193,23 @@ void SinCosScalar(const float* x, float* sines, float* cosines, int n) {
   }
 }
 
+// FRound of a float product: the float multiply rounds the exact product once, as the
+// product of two floats in double and its rounding to float do; then half away from zero.
+[[gnu::target("avx512f")]] void RoundProductsAvx512(const float* v, float r, int32_t* out, int n) {
+  int i = 0;
+  for (; i + 8 <= n; i += 8) {
+    const __m512d p = _mm512_cvtps_pd(_mm256_mul_ps(_mm256_loadu_ps(v + i), _mm256_set1_ps(r)));
+    const __mmask8 negative = _mm512_cmp_pd_mask(p, _mm512_setzero_pd(), _CMP_LT_OQ);
+    const __m512d half = _mm512_mask_blend_pd(negative, _mm512_set1_pd(0.5), _mm512_set1_pd(-0.5));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm512_cvttpd_epi32(_mm512_add_pd(p, half)));
+  }
+  for (; i < n; ++i) out[i] = FRound(v[i] * r);
+}
+
+void RoundProductsScalar(const float* v, float r, int32_t* out, int n) {
+  for (int i = 0; i < n; ++i) out[i] = FRound(v[i] * r);
+}
+
 using TSinCos = void (*)(const float*, float*, float*, int);
 
 TSinCos SinCosWith(TVectors vectors) {
@@ -214,6 +231,11 @@ const TSinCos kSinCos = SinCosWith(kBest);
 }  // namespace
 
 TVectors BestVectors() { return kBest; }
+
+void FRoundProducts(const float* v, float r, int32_t* out, int n) {
+  if (kBest == TVectors::Avx512) RoundProductsAvx512(v, r, out, n);
+  else RoundProductsScalar(v, r, out, n);
+}
 
 void FSinCos(const float* x, float* sines, float* cosines, int n) { kSinCos(x, sines, cosines, n); }
 

@@ -2,6 +2,8 @@
 // one at a time: the arc stepper evaluates a whole stretch of an arc's angles this way.
 #pragma once
 
+#include <cstdint>
+
 namespace marloq {
 
 // The vector instructions a batch may use; the processor decides what it has.
@@ -12,5 +14,9 @@ TVectors BestVectors();
 void FSinCos(const float* x, float* sines, float* cosines, int n);
 // The same with the given vectors (for tests), which the processor must have.
 void FSinCos(TVectors vectors, const float* x, float* sines, float* cosines, int n);
+
+// out[i] = FRound(v[i] * r), the product rounded to a float first: the arc stepper's
+// offsets from the centre. For |v[i] * r| below 2^29.
+void FRoundProducts(const float* v, float r, int32_t* out, int n);
 
 }  // namespace marloq

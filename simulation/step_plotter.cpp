@@ -117,10 +117,18 @@ void TStepPlotter::Trip() {
 
 void TStepPlotter::Plot() {
   const TCanvas& c = sim_.Canvas;
+  const TInterpreterState& s = sim_.Core;
+  const int w = c.Width(), h = c.Height();
+  if (known_ && pixelX_.Contains(s.AxisX.Pos) && pixelY_.Contains(s.AxisY.Pos) && z_.Contains(s.AxisZ.Pos)) {
+    // The same pixel and Z, a new whole millimetre: the plot would only move the display on.
+    ShowPosition(sim_, false);
+    if (c.Width() != w || c.Height() != h) ForceNextPlot();
+    else FindQuietRange();
+    return;
+  }
   const TColor color = c.PenColor();
   const int32_t width = c.PenWidth();
   const TPenMode mode = c.PenMode();
-  const int w = c.Width(), h = c.Height();
   PlotPosition(sim_);
   // A new pen paints even where the pen stands; a resized canvas starts afresh.
   if (c.PenColor() != color || c.PenWidth() != width || c.PenMode() != mode || c.Width() != w || c.Height() != h)
@@ -140,34 +148,36 @@ void TStepPlotter::FindQuietRange() {
   const Extended offX = v.ViewOffsetX, offY = v.ViewOffsetY;
   const float scale = v.ViewScale;
   constexpr TRange kEverything{INT32_MIN, UINT32_MAX};
-  const int32_t cx = canvasX(x), cy = canvasY(y);
-  if (cx < 0 || cy < 0) {
-    // Left of or above the canvas a plot draws nothing and leaves the pen alone,
-    // wherever the other axes are.
-    known_ = false;
-    x_ = y_ = z_ = kEverything;
-    if (cx < 0) x_ = EqualRange([&](int32_t p) { return canvasX(p) < 0; }, x, kMin, CellEdge(offX, -0.5L, scale));
-    else y_ = EqualRange([&](int32_t p) { return canvasY(p) < 0; }, y, CellEdge(offY, height + 0.5L, scale), kMax);
-    return;
-  }
-  TPixelEdges& edges = sim_.View.PixelEdges;
-  const auto between = [](int64_t from, int64_t to) {  // [from, to), within 32 bits
-    from = std::max<int64_t>(from, kMin);
-    to = std::min<int64_t>(to, int64_t(kMax) + 1);
-    return TRange{static_cast<int32_t>(from), static_cast<uint32_t>(to - 1 - from)};
-  };
-  if (!known_ || !pixelX_.Contains(x)) {
-    const size_t c = static_cast<size_t>(cx);
-    if (c + 1 < edges.Columns.size())
-      pixelX_ = between(Edge(edges.Columns, c, offX, scale), Edge(edges.Columns, c + 1, offX, scale));
-    else pixelX_ = EqualRange(canvasX, x, CellEdge(offX, cx - 0.5L, scale), CellEdge(offX, cx + 0.5L, scale));
-  }
-  if (!known_ || !pixelY_.Contains(y)) {
-    const int64_t row = int64_t(height) - cy;
-    const size_t k = static_cast<size_t>(row);
-    if (row >= 0 && k + 1 < edges.Rows.size())
-      pixelY_ = between(Edge(edges.Rows, k, offY, scale), Edge(edges.Rows, k + 1, offY, scale));
-    else pixelY_ = EqualRange(canvasY, y, CellEdge(offY, row - 0.5L, scale), CellEdge(offY, row + 0.5L, scale));
+  if (!(known_ && pixelX_.Contains(x) && pixelY_.Contains(y))) {
+    const int32_t cx = canvasX(x), cy = canvasY(y);
+    if (cx < 0 || cy < 0) {
+      // Left of or above the canvas a plot draws nothing and leaves the pen alone,
+      // wherever the other axes are.
+      known_ = false;
+      x_ = y_ = z_ = kEverything;
+      if (cx < 0) x_ = EqualRange([&](int32_t p) { return canvasX(p) < 0; }, x, kMin, CellEdge(offX, -0.5L, scale));
+      else y_ = EqualRange([&](int32_t p) { return canvasY(p) < 0; }, y, CellEdge(offY, height + 0.5L, scale), kMax);
+      return;
+    }
+    TPixelEdges& edges = sim_.View.PixelEdges;
+    const auto between = [](int64_t from, int64_t to) {  // [from, to), within 32 bits
+      from = std::max<int64_t>(from, kMin);
+      to = std::min<int64_t>(to, int64_t(kMax) + 1);
+      return TRange{static_cast<int32_t>(from), static_cast<uint32_t>(to - 1 - from)};
+    };
+    if (!known_ || !pixelX_.Contains(x)) {
+      const size_t c = static_cast<size_t>(cx);
+      if (c + 1 < edges.Columns.size())
+        pixelX_ = between(Edge(edges.Columns, c, offX, scale), Edge(edges.Columns, c + 1, offX, scale));
+      else pixelX_ = EqualRange(canvasX, x, CellEdge(offX, cx - 0.5L, scale), CellEdge(offX, cx + 0.5L, scale));
+    }
+    if (!known_ || !pixelY_.Contains(y)) {
+      const int64_t row = int64_t(height) - cy;
+      const size_t k = static_cast<size_t>(row);
+      if (row >= 0 && k + 1 < edges.Rows.size())
+        pixelY_ = between(Edge(edges.Rows, k, offY, scale), Edge(edges.Rows, k + 1, offY, scale));
+      else pixelY_ = EqualRange(canvasY, y, CellEdge(offY, row - 0.5L, scale), CellEdge(offY, row + 0.5L, scale));
+    }
   }
   // Only a display that follows the plots makes a new millimetre a change.
   const bool shown = !s.Quiet && (s.LogEnabled || s.NoPause);
@@ -184,13 +194,16 @@ void TStepPlotter::FindQuietRange() {
   z_ = TRange{s.AxisZ.Pos, 0};
 }
 
-// Emit for planar steps, with the positions and counts in registers between plots.
+// Emit for planar steps, with the positions and counts in registers, and no branch
+// but the one to a plot (or the guard), which is rare.
 int TStepPlotter::EmitArcPasses(const int32_t* xs, const int32_t* ys, int n, int32_t& accX, int32_t& accY) {
   TInterpreterState& s = sim_.Core;
   TRunGuard& guard = sim_.Guard;
   int32_t x = s.AxisX.Pos, y = s.AxisY.Pos, lastX = accX, lastY = accY;
   uint64_t steps = 0, diagonal = 0;
   const uint64_t stepsBefore = guard.Steps, emittedBefore = emitted_;
+  const uint64_t room = guard.MaxSteps - std::min(guard.MaxSteps, stepsBefore);  // steps before the guard trips
+  const uint64_t filling = emittedBefore >= kStepRingSize ? 0 : kStepRingSize - emittedBefore;
   const auto store = [&] {
     s.AxisX.Pos = x;
     s.AxisY.Pos = y;
@@ -203,16 +216,16 @@ int TStepPlotter::EmitArcPasses(const int32_t* xs, const int32_t* ys, int n, int
     const int32_t dx = (xs[i] > lastX) - (xs[i] < lastX), dy = (ys[i] > lastY) - (ys[i] < lastY);
     lastX = xs[i];
     lastY = ys[i++];
-    if ((dx | dy) == 0) continue;
     x += dx;
     y += dy;
-    ++steps;
-    diagonal += dx != 0 && dy != 0;
-    const bool tripped = stepsBefore + steps > guard.MaxSteps;
-    if (emittedBefore + steps >= kStepRingSize && !(x_.Contains(x) && y_.Contains(y) && z_.Contains(s.AxisZ.Pos))) {
-      store();
-      Plot();
-    }
+    const bool moved = (dx | dy) != 0;
+    steps += moved;
+    diagonal += (dx != 0) & (dy != 0);
+    const bool outside = !x_.Contains(x) | !y_.Contains(y) | !z_.Contains(s.AxisZ.Pos);
+    const bool plot = outside & (steps >= filling), tripped = steps > room;
+    if (!(moved & (plot | tripped))) continue;
+    store();
+    if (plot) Plot();
     if (tripped) Trip();
     if (s.StopRequest) break;
   }

@@ -159,15 +159,6 @@ void StepArcInStretches(TInterpreterState& s, Step step) {
   }
 }
 
-// NextArcStep's rounded offsets from the centre: the sine and cosine times the radius,
-// rounded to a float (the exact product once) and then half away from zero.
-void RoundedOffsets(const float* sines, const float* cosines, float radius, int32_t* ys, int32_t* xs, int n) {
-  for (int i = 0; i < n; ++i) {
-    ys[i] = FRound(static_cast<float>(double(sines[i]) * radius));
-    xs[i] = FRound(static_cast<float>(double(cosines[i]) * radius));
-  }
-}
-
 // An arc's steps while Z stands still, a stretch of passes at a time.
 void StepPlanarArc(TInterpreterState& s, TStepPlotter& plotter) {
   constexpr int kStretch = 64;
@@ -177,7 +168,8 @@ void StepPlanarArc(TInterpreterState& s, TStepPlotter& plotter) {
   while (!s.StopRequest) {
     const int n = ArcPassAngles(s, angles, ends, kStretch);
     FSinCos(angles, sines, cosines, n);
-    RoundedOffsets(sines, cosines, s.WorkRadius, ys, xs, n);
+    FRoundProducts(sines, s.WorkRadius, ys, n);  // the radius is below 2^29 here
+    FRoundProducts(cosines, s.WorkRadius, xs, n);
     const int taken = plotter.EmitArcPasses(xs, ys, n, s.AxisX.Accum, s.AxisY.Accum);
     s.WorkAngle = angles[taken];
     if (taken < n || ends[n - 1]) return;

@@ -48,5 +48,17 @@ TEST(FSinCos, EqualsTheRoutinesOneAtATime) {
   for (int v = static_cast<int>(BestVectors()); v >= 0; --v) EXPECT_EQ(Mismatches(static_cast<TVectors>(v), x), 0) << v;
 }
 
+TEST(FRoundProducts, RoundsAsTheArcStepper) {
+  std::vector<float> v;
+  for (float f = -1.0f; f <= 1.0f; f += 0.000137f) v.push_back(f);
+  for (float special : {0.0f, -0.0f, 0.5f, -0.5f, 1.0f, -1.0f}) v.push_back(special);
+  for (const float r : {0.3f, 1.0f, 2.5f, 421.17f, 60000.0f, 536870000.0f}) {
+    std::vector<int32_t> out(v.size());
+    FRoundProducts(v.data(), r, out.data(), static_cast<int>(v.size()));
+    for (size_t i = 0; i < v.size(); ++i)
+      ASSERT_EQ(out[i], FRound(static_cast<float>(double(v[i]) * r))) << v[i] << " " << r;
+  }
+}
+
 }  // namespace
 }  // namespace marloq

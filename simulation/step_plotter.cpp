@@ -7,7 +7,10 @@
 #include <cmath>
 #include <limits>
 
+#include "core/fmath_batch.h"
 #include "simulation/drawing.h"
+
+#include <immintrin.h>
 
 namespace marloq {
 
@@ -194,6 +197,63 @@ void TStepPlotter::FindQuietRange() {
   z_ = TRange{s.AxisZ.Pos, 0};
 }
 
+// The inclusive running sums of sixteen lanes.
+[[gnu::target("avx512f")]] __m512i RunningSums(__m512i v) {
+  const __m512i zero = _mm512_setzero_si512();
+  v = _mm512_add_epi32(v, _mm512_alignr_epi32(v, zero, 15));
+  v = _mm512_add_epi32(v, _mm512_alignr_epi32(v, zero, 14));
+  v = _mm512_add_epi32(v, _mm512_alignr_epi32(v, zero, 12));
+  return _mm512_add_epi32(v, _mm512_alignr_epi32(v, zero, 8));
+}
+
+// Planar passes sixteen at a time in AVX-512: how many from xs, ys (after lastX,
+// lastY) pass quietly, moving x and y and counting steps, before one that must be
+// plotted or trips the guard. Positions stay inside [lo, lo + span] per axis, the Z
+// check is done by the caller; plots are due from `filling` steps on.
+[[gnu::target("avx512f")]] int QuietArcPasses(const int32_t* xs, const int32_t* ys, int n, int32_t lastX,
+                                               int32_t lastY, int32_t& x, int32_t& y, uint64_t& steps,
+                                               uint64_t& diagonal, int32_t xLo, uint32_t xSpan, int32_t yLo,
+                                               uint32_t ySpan, uint64_t filling, uint64_t room) {
+  const __m512i one = _mm512_set1_epi32(1), minusOne = _mm512_set1_epi32(-1);
+  int taken = 0;
+  while (n - taken >= 16) {
+    const __m512i cx = _mm512_loadu_si512(xs + taken), cy = _mm512_loadu_si512(ys + taken);
+    const __m512i px = _mm512_alignr_epi32(cx, _mm512_set1_epi32(lastX), 15);
+    const __m512i py = _mm512_alignr_epi32(cy, _mm512_set1_epi32(lastY), 15);
+    const __m512i dx = _mm512_min_epi32(_mm512_max_epi32(_mm512_sub_epi32(cx, px), minusOne), one);
+    const __m512i dy = _mm512_min_epi32(_mm512_max_epi32(_mm512_sub_epi32(cy, py), minusOne), one);
+    const __mmask16 moved = _mm512_test_epi32_mask(_mm512_or_si512(dx, dy), _mm512_or_si512(dx, dy));
+    const __mmask16 both = _mm512_test_epi32_mask(dx, dx) & _mm512_test_epi32_mask(dy, dy);
+    const __m512i xAt = _mm512_add_epi32(_mm512_set1_epi32(x), RunningSums(dx));
+    const __m512i yAt = _mm512_add_epi32(_mm512_set1_epi32(y), RunningSums(dy));
+    const __m512i stepsAt = RunningSums(_mm512_maskz_mov_epi32(moved, one));  // steps after each pass
+    // Both thresholds as small numbers of steps from here: at most 17 matter.
+    const int32_t toTrip = static_cast<int32_t>(std::min<uint64_t>(room - std::min(room, steps), 17));
+    const int32_t toFill = static_cast<int32_t>(filling > steps ? std::min<uint64_t>(filling - steps, 17) : 0);
+    const __mmask16 outside =
+        _mm512_cmpgt_epu32_mask(_mm512_sub_epi32(xAt, _mm512_set1_epi32(xLo)), _mm512_set1_epi32(static_cast<int32_t>(xSpan))) |
+        _mm512_cmpgt_epu32_mask(_mm512_sub_epi32(yAt, _mm512_set1_epi32(yLo)), _mm512_set1_epi32(static_cast<int32_t>(ySpan)));
+    const __mmask16 tripped = _mm512_cmpgt_epi32_mask(stepsAt, _mm512_set1_epi32(toTrip));
+    const __mmask16 filled = _mm512_cmpge_epi32_mask(stepsAt, _mm512_set1_epi32(toFill));
+    const unsigned need = moved & ((outside & filled) | tripped);
+    const int quiet = need == 0 ? 16 : __builtin_ctz(need);
+    if (quiet == 0) break;
+    const unsigned mask = quiet == 16 ? 0xFFFFu : (1u << quiet) - 1;
+    alignas(64) int32_t xv[16], yv[16];
+    _mm512_store_si512(xv, xAt);
+    _mm512_store_si512(yv, yAt);
+    x = xv[quiet - 1];
+    y = yv[quiet - 1];
+    steps += static_cast<uint64_t>(__builtin_popcount(moved & mask));
+    diagonal += static_cast<uint64_t>(__builtin_popcount(both & mask));
+    taken += quiet;
+    lastX = xs[taken - 1];
+    lastY = ys[taken - 1];
+    if (quiet < 16) break;
+  }
+  return taken;
+}
+
 // Emit for planar steps, with the positions and counts in registers, and no branch
 // but the one to a plot (or the guard), which is rare.
 int TStepPlotter::EmitArcPasses(const int32_t* xs, const int32_t* ys, int n, int32_t& accX, int32_t& accY) {
@@ -210,8 +270,19 @@ int TStepPlotter::EmitArcPasses(const int32_t* xs, const int32_t* ys, int n, int
     guard.Steps = stepsBefore + steps;
     emitted_ = emittedBefore + steps;
   };
+  const bool vectors = BestVectors() == TVectors::Avx512 && z_.Contains(s.AxisZ.Pos);
   int i = 0;
   while (i < n) {
+    if (vectors) {
+      const int quiet = QuietArcPasses(xs + i, ys + i, n - i, lastX, lastY, x, y, steps, diagonal, x_.Lo, x_.Span,
+                                       y_.Lo, y_.Span, filling, room);
+      if (quiet > 0) {
+        i += quiet;
+        lastX = xs[i - 1];
+        lastY = ys[i - 1];
+        if (i >= n) break;
+      }
+    }
     // One step towards the new offset, however far it lies (as with a huge radius).
     const int32_t dx = (xs[i] > lastX) - (xs[i] < lastX), dy = (ys[i] > lastY) - (ys[i] < lastY);
     lastX = xs[i];

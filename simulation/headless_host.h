@@ -32,6 +32,7 @@ class THeadlessHost : public TSimulationHost {
   // Nobody watches a headless run: its message points cost nothing, and only the waits
   // (where "NextPos" is pressed) process messages.
   bool FrameDue() override { return false; }
+  bool HasFrames() const override { return false; }
   void ProcessMessages() override {
     ++messagePumps_;
     run_.NextPosRequest = true;

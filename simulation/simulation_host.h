@@ -36,6 +36,10 @@ class TSimulationHost {
   // canvas' changes and ProcessMessages. A window says yes at the screen's pace, so
   // between frames a message point costs this call alone; waits hand over always.
   virtual bool FrameDue() { return true; }
+  // Whether the host ever shows the run between its waits. One that does not (a
+  // headless render) never sees the position at each millimetre, so the engine need
+  // not work it out.
+  virtual bool HasFrames() const { return true; }
   // Process pending window messages once: the run's only points of responsiveness.
   // Clicks handled here only set run-control flags.
   virtual void ProcessMessages() = 0;

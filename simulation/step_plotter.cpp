@@ -25,32 +25,42 @@ int32_t Clamp(Extended v) {
 
 // The last position from `at` towards dir (+1 or -1) where f still gives f(at); f is
 // monotone. guess is where the change is expected: checked there first, which is all
-// it takes almost always; otherwise a doubling search and a bisection.
+// it takes almost always; otherwise a doubling search from the guess, back towards
+// `at` when the guess lies past the change, and a bisection.
 template <typename F>
 int32_t LastEqual(const F& f, int32_t at, int dir, int32_t guess) {
   const auto value = f(at);
   const auto equal = [&](int64_t p) { return f(static_cast<int32_t>(p)) == value; };
   const int64_t limit = dir > 0 ? kMax : kMin;
-  const int64_t g = guess;
-  if ((g - at) * dir >= 0 && equal(g)) {
-    if (g == limit || !equal(g + dir)) return guess;
-    at = static_cast<int32_t>(g);
-  }
-  int64_t last = at, step = 1;
-  for (;;) {
-    const int64_t next = dir > 0 ? std::min(limit, last + step) : std::max(limit, last - step);
-    if (!equal(next)) {
-      int64_t bad = next;  // bisect between last (equal) and bad (not)
-      while ((bad - last) * dir > 1) {
-        const int64_t mid = last + (bad - last) / 2;
-        (equal(mid) ? last : bad) = mid;
+  int64_t last = at, bad = 0;  // last gives value; bad, once found, does not
+  const int64_t g = (int64_t(guess) - at) * dir > 0 ? guess : at;
+  if (equal(g)) {
+    last = g;
+    for (int64_t step = 1;; step *= 2) {  // outwards from the guess
+      if (last == limit) return static_cast<int32_t>(last);
+      const int64_t next = dir > 0 ? std::min(limit, last + step) : std::max(limit, last - step);
+      if (!equal(next)) {
+        bad = next;
+        break;
       }
-      return static_cast<int32_t>(last);
+      last = next;
     }
-    if (next == limit) return static_cast<int32_t>(next);
-    last = next;
-    step *= 2;
+  } else {
+    bad = g;
+    for (int64_t step = 1;; step *= 2) {  // back from the guess towards at, which gives value
+      const int64_t next = dir > 0 ? std::max<int64_t>(at, bad - step) : std::min<int64_t>(at, bad + step);
+      if (equal(next)) {
+        last = next;
+        break;
+      }
+      bad = next;
+    }
   }
+  while ((bad - last) * dir > 1) {
+    const int64_t mid = last + (bad - last) / 2;
+    (equal(mid) ? last : bad) = mid;
+  }
+  return static_cast<int32_t>(last);
 }
 
 constexpr int64_t kUnknownEdge = INT64_MIN;
@@ -182,8 +192,10 @@ void TStepPlotter::FindQuietRange() {
       else pixelY_ = EqualRange(canvasY, y, CellEdge(offY, row - 0.5L, scale), CellEdge(offY, row + 0.5L, scale));
     }
   }
-  // Only a display that follows the plots makes a new millimetre a change.
-  const bool shown = !s.Quiet && (s.LogEnabled || s.NoPause);
+  // Only a display that follows the plots, on a host that shows it between waits,
+  // makes a new millimetre a change. Without frames the position a millimetre shows is
+  // overwritten at the end of its block, before anyone can read it.
+  const bool shown = !s.Quiet && (s.LogEnabled || s.NoPause) && sim_.Host->HasFrames();
   if (!known_ || !mmX_.Contains(x)) mmX_ = shown ? MillimetreRange(x) : kEverything;
   if (!known_ || !mmY_.Contains(y)) mmY_ = shown ? MillimetreRange(y) : kEverything;
   known_ = true;

@@ -267,7 +267,12 @@ void LineStepper(TSimulation& sim) {
   const uint32_t major = s.MajorSteps;
   s.AxisX.Accum = s.AxisY.Accum = s.AxisZ.Accum = static_cast<int32_t>(major / 2);
   const auto tick = [&] { return StepAxis(s.AxisZ, major, StepAxis(s.AxisY, major, StepAxis(s.AxisX, major, 0))); };
-  if (sim.StepByStep || !TStepPlotter::FarFromLimits(s, major)) {
+  // The plain stepping stops a position at the 32-bit limits; a line that cannot reach
+  // them may take the fast way, however long.
+  const auto withinLimits = [](const TAxis& a) {
+    return int64_t(a.Pos) + a.Count <= INT32_MAX && int64_t(a.Pos) - a.Count >= INT32_MIN;
+  };
+  if (sim.StepByStep || !withinLimits(s.AxisX) || !withinLimits(s.AxisY) || !withinLimits(s.AxisZ)) {
     for (uint32_t i = 0; i < major && !s.StopRequest; ++i) EmitStep(sim, tick());
     FlushSteps(sim);
   } else {

@@ -51,6 +51,7 @@ TEST(DrawPicture, StopDuringTheRunSkipsTheFinalPass) {
     using THeadlessHost::THeadlessHost;
     TInterpreterState* core = nullptr;
     bool FrameDue() override { return true; }
+    bool HasFrames() const override { return true; }
     void ProcessMessages() override {
       THeadlessHost::ProcessMessages();
       if (MessagePumps() == 3) core->StopRequest = true;

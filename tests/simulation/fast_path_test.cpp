@@ -21,6 +21,7 @@ class TWatchingHost : public THeadlessHost {
  public:
   using THeadlessHost::THeadlessHost;
   bool FrameDue() override { return true; }
+  bool HasFrames() const override { return true; }
   void SetStaticText1Text(std::string_view t) override {
     THeadlessHost::SetStaticText1Text(t);
     Shown.append(t).append("\n");

@@ -101,7 +101,7 @@ constexpr int64_t kPolynomialUlps = 16;
 
 // The same eight at a time in AVX-512, working in doubles throughout: a float result is
 // held as the double it converts to exactly, blended and negated there.
-[[gnu::target("avx512f")]] __m512d SinePolynomial8(__m512d fd, __mmask8& ok) {
+[[gnu::target("avx512f"), gnu::always_inline]] inline __m512d SinePolynomial8(__m512d fd, __mmask8& ok) {
   const __m512d gd = _mm512_cvtps_pd(_mm512_cvtpd_ps(_mm512_mul_pd(fd, fd)));
   const __mmask8 small = _mm512_cmp_pd_mask(gd, _mm512_set1_pd(kTinySquared), _CMP_NGT_UQ);
   const __mmask8 big = _mm512_cmp_pd_mask(gd, _mm512_set1_pd(4.0), _CMP_GT_OQ);
@@ -117,12 +117,12 @@ constexpr int64_t kPolynomialUlps = 16;
   return _mm512_mask_blend_pd(small, _mm512_cvtps_pd(_mm512_cvtpd_ps(v)), fd);
 }
 
-[[gnu::target("avx512f")]] __m512d NegateNonZero8(__m512d f, __mmask8 negate) {
+[[gnu::target("avx512f"), gnu::always_inline]] inline __m512d NegateNonZero8(__m512d f, __mmask8 negate) {
   const __mmask8 nonZero = _mm512_cmp_pd_mask(f, _mm512_setzero_pd(), _CMP_NEQ_UQ);
   return _mm512_mask_sub_pd(f, negate & nonZero, _mm512_setzero_pd(), f);
 }
 
-[[gnu::target("avx512f")]] __mmask8 OddLanes8(__m256i k) {
+[[gnu::target("avx512f"), gnu::always_inline]] inline __mmask8 OddLanes8(__m256i k) {
   const __m256i one = _mm256_set1_epi32(1);
   return static_cast<__mmask8>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(_mm256_and_si256(k, one), one))));
 }

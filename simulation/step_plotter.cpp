@@ -210,7 +210,7 @@ void TStepPlotter::FindQuietRange() {
 }
 
 // The inclusive running sums of sixteen lanes.
-[[gnu::target("avx512f")]] __m512i RunningSums(__m512i v) {
+[[gnu::target("avx512f"), gnu::always_inline]] inline __m512i RunningSums(__m512i v) {
   const __m512i zero = _mm512_setzero_si512();
   v = _mm512_add_epi32(v, _mm512_alignr_epi32(v, zero, 15));
   v = _mm512_add_epi32(v, _mm512_alignr_epi32(v, zero, 14));

@@ -114,6 +114,10 @@ void TForm1::CreateControls() {
   StaticText1->setFixedSize(251, 22);
   Label1 = new QLabel("CNC Daten", Panel1);
   Label1->setFont(PixelFont("Courier New", 16, true));
+  // A long block text is cut rather than widening the window: a wider window would
+  // resize the drawing, which clears it in the middle of the run.
+  Label1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  Label1->setMinimumWidth(251);
   TimeLabel = new QLabel(Panel1);
   TimeLabel->setFont(PixelFont("Courier New", 16, true));
   TimeLabel->setContentsMargins(0, 0, 16, 0);  // apart from Label1 beside it
@@ -258,11 +262,18 @@ void TForm1::CanvasChanged(const TDirtyRect& d) {
 // slowing the run it shows.
 constexpr auto kFrameInterval = std::chrono::milliseconds(16);
 constexpr auto kMarkInterval = std::chrono::milliseconds(100);
+// The progress bar repaints itself at once when it changes: a few times a second is
+// what a reader can follow.
+constexpr auto kProgressInterval = std::chrono::milliseconds(250);
 // A DRAW shorter than this ends before its progress would be read.
 constexpr double kShowProgressAfterSeconds = 0.5;
 
+// A fast run reaches a message point every microsecond or so: the clock is read at
+// every kClockEvery-th, which puts a frame at most a few microseconds late.
 bool TForm1::FrameDue() {
   if (!running_) return true;
+  if (--untilClock_ > 0) return false;
+  untilClock_ = kClockEvery;
   const auto now = std::chrono::steady_clock::now();
   if (now < nextFrame_) return false;
   nextFrame_ = now + kFrameInterval;
@@ -296,6 +307,9 @@ void TForm1::ShowFrame(bool all) {
 }
 
 void TForm1::ShowDrawProgress() {
+  const auto now = std::chrono::steady_clock::now();
+  if (now < nextProgress_) return;
+  nextProgress_ = now + kProgressInterval;
   UpdateRunProgress(progress_, *sim_);
   if (SecondsRunning(progress_) < kShowProgressAfterSeconds) return;
   DrawProgress->setRange(0, std::max(progress_.Lines, 1));

@@ -118,7 +118,9 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
   // During a run, texts reach their labels once per frame, in ShowFrame.
   std::string pendingLabel1_, pendingStaticText1_;
   bool label1Pending_ = false, staticText1Pending_ = false;
-  std::chrono::steady_clock::time_point nextFrame_, nextMarkMove_;
+  std::chrono::steady_clock::time_point nextFrame_, nextMarkMove_, nextProgress_;
+  static constexpr int kClockEvery = 16;
+  int untilClock_ = 0;
   TRunProgress progress_;
   bool closeRequested_ = false;
   int timerTag_ = 0;

@@ -134,7 +134,8 @@ void TForm1::LineButtonClick() {
   if (running_) return;
   running_ = true;
   StartRunProgress(progress_);
-  nextFrame_ = std::chrono::steady_clock::now();
+  nextFrame_ = nextProgress_ = std::chrono::steady_clock::now();
+  untilClock_ = 0;
   const QByteArray text = Memo1->toPlainText().toLatin1();
   marloq::LineButtonClick(*sim_, SplitEditorLines(std::string_view(text.constData(), text.size())));
   running_ = false;

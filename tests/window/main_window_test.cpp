@@ -45,10 +45,15 @@ TEST(MainWindow, StartsWithTheProgramOfTheFirstArgument) {
 }
 
 TEST(MainWindow, DrawGivesTheHeadlessLogAndPicture) {
-  const auto program = test::WriteProgram("same.CNC", kProgram);
+  // A block text far wider than the window: shown, it must not widen the window, whose
+  // resize would clear the drawing in the middle of the run.
+  const std::string text = "N123456789 G1 X20 Y10 Z-1 F300 S1000 M3 T1 D2 R5 I1 J2 K3 L4 P5 Q6 U7 V8 W9 A1 B2 C3 E4 H5 O6\n" +
+                           std::string(kProgram);
+  const auto program = test::WriteProgram("same.CNC", text);
   auto form = WindowWith(program);
   const int w = form->Simulation().Canvas.Width(), h = form->Simulation().Canvas.Height();
   Control<QPushButton>(form.get(), "LineButton")->click();
+  ASSERT_EQ(form->Simulation().Canvas.Width(), w);
   const std::string windowLog = LogOf(program);
   const QImage windowPicture = form->Simulation().Canvas.Image();
 
@@ -57,7 +62,7 @@ TEST(MainWindow, DrawGivesTheHeadlessLogAndPicture) {
   sim->Host = &host;
   sim->Run.ProgramFileName = program.string();
   sim->Canvas.Resize(w, h);
-  LineButtonClick(*sim, SplitEditorLines(kProgram));
+  LineButtonClick(*sim, SplitEditorLines(text));
   EXPECT_EQ(windowLog, LogOf(program));
   EXPECT_TRUE(windowPicture == sim->Canvas.Image());
   EXPECT_EQ(Control<QLabel>(form.get(), "Label1")->text().toStdString(), host.Label1Text());

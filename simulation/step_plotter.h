@@ -65,7 +65,7 @@ class TStepPlotter {
   struct TRange {
     int32_t Lo = INT32_MIN;
     uint32_t Span = 0;
-    bool Contains(int32_t p) const { return static_cast<uint32_t>(p - Lo) <= Span; }
+    bool Contains(int32_t p) const { return static_cast<uint32_t>(p) - static_cast<uint32_t>(Lo) <= Span; }
   };
 
   bool Outside() const {

@@ -19,6 +19,7 @@
 #include "simulation/block_driver.h"
 #include "simulation/compensation.h"
 #include "simulation/draw_sequence.h"
+#include "simulation/file_saving.h"
 #include "simulation/headless_host.h"
 #include "simulation/machining_time.h"
 #include "simulation/picture_file.h"
@@ -71,10 +72,19 @@ class TProgressHost : public THeadlessHost {
   bool shown_ = false;
 };
 
-void Fail(TRenderResult& r, const std::string& message) {
-  r.Status = WorseExitStatus(r.Status, kExitBadInput);
+void Fail(TRenderResult& r, const std::string& message, int status = kExitBadInput) {
+  r.Status = WorseExitStatus(r.Status, status);
   if (r.Error.empty()) r.Error = message;
   r.Messages.push_back(message);
+}
+
+// The log or the picture would overwrite the program itself (by any name): say so
+// before anything is written.
+std::string ProgramOverwrittenBy(const std::string& program, const std::string& log, const std::string& image) {
+  for (const std::string* output : {&log, &image})
+    if (SameFile(program, *output))
+      return (output == &log ? "the log " : "the picture ") + *output + " would overwrite the program " + program;
+  return {};
 }
 
 void Render(const TRenderOptions& o, TRenderResult& r) {
@@ -89,6 +99,9 @@ void Render(const TRenderOptions& o, TRenderResult& r) {
   sim->Run.RunMode = true;
   sim->Run.ProgramFileName =
       std::filesystem::absolute(o.ProgramFile).lexically_normal().string();
+  const std::string image = o.ImageFile.empty() ? WithExtension(o.ProgramFile, ".png") : o.ImageFile;
+  const std::string clash = ProgramOverwrittenBy(o.ProgramFile, LogPathOf(sim->Run.ProgramFileName), image);
+  if (!clash.empty()) return Fail(r, clash);
   sim->Guard.MaxBlocks = o.MaxBlocks;
   sim->Guard.MaxSteps = o.MaxSteps;
   sim->Canvas.Resize(o.Width, o.Height);
@@ -97,9 +110,8 @@ void Render(const TRenderOptions& o, TRenderResult& r) {
   r.Ran = true;
   r.Summary = sim->Summary;
   r.GuardTripped = sim->Guard.Tripped;
-  if (!sim->Log.Error().empty()) r.Messages.push_back("warning: log lost: " + sim->Log.Error());
-  const std::string image = o.ImageFile.empty() ? WithExtension(o.ProgramFile, ".png") : o.ImageFile;
-  if (!SavePicture(sim->Canvas.Image(), image, error)) Fail(r, error);
+  if (!sim->Log.Error().empty()) Fail(r, "the log is not whole: " + sim->Log.Error(), kExitNotWritten);
+  if (!SavePicture(sim->Canvas.Image(), image, error)) Fail(r, error, kExitNotWritten);
   r.MillingLength = host.Label1Text();  // DRAW leaves the milling length there
   while (!r.MillingLength.empty() && r.MillingLength.back() == ' ') r.MillingLength.pop_back();
   // What the window would show after the run: M06 and H blocks change it.
@@ -191,7 +203,9 @@ TRenderResult RenderOne(const TRenderOptions& options) {
 }
 
 int WorseExitStatus(int a, int b) {
-  const auto rank = [](int status) { return status == kExitBadInput ? 2 : status == kExitGuard ? 1 : 0; };
+  const auto rank = [](int status) {
+    return status == kExitBadInput ? 3 : status == kExitNotWritten ? 2 : status == kExitGuard ? 1 : 0;
+  };
   return rank(a) >= rank(b) ? a : b;
 }
 

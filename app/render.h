@@ -11,7 +11,8 @@
 
 namespace marloq {
 
-inline constexpr int kExitDone = 0, kExitBadInput = 2, kExitGuard = 3;
+// 5: the run was drawn, but its log or picture could not be written (whole).
+inline constexpr int kExitDone = 0, kExitBadInput = 2, kExitGuard = 3, kExitNotWritten = 5;
 
 struct TRenderOptions {
   std::string ProgramFile;
@@ -33,14 +34,15 @@ struct TRenderResult {
   TRunSummary Summary;
   std::string MillingLength;          // "milling length N mm", as the window's label
   std::string Tool;                   // "Drill (mm): 3,0  RadiusKorrektur: Rechts"
-  std::string Error;                  // why Status is kExitBadInput
+  std::string Error;                  // why Status is kExitBadInput or kExitNotWritten
   std::vector<std::string> Messages;  // for standard error, in order, without "marloq: "
 };
 
 // One program, options.ProgramFile; prints nothing. Never throws.
 TRenderResult RenderOne(const TRenderOptions& options);
 
-// The worse of two exit statuses: bad input, then stopped by a guard, then done.
+// The worse of two exit statuses: bad input, then output not written, then stopped
+// by a guard, then done.
 int WorseExitStatus(int a, int b);
 
 // "A.CNC: milling length 123 mm, machining time 0:01:07, 57 blocks, 123456 steps, done"

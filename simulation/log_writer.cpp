@@ -42,7 +42,7 @@ void TLogWriter::Flush() {
   const char* p = buffer_.data();
   size_t left = buffer_.size();
   while (left > 0) {
-    const ssize_t n = ::write(fd_, p, left);
+    const ssize_t n = write_(fd_, p, left);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       if (n == 0) errno = EIO;
@@ -57,7 +57,8 @@ void TLogWriter::Flush() {
 
 void TLogWriter::Close() {
   Flush();
-  if (fd_ >= 0) ::close(fd_);
+  // Some file systems report a failed write only here.
+  if (fd_ >= 0 && ::close(fd_) != 0 && error_.empty()) error_ = "cannot write " + path_ + ": " + std::strerror(errno);
   fd_ = -1;
 }
 

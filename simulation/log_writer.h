@@ -2,7 +2,10 @@
 #pragma once
 
 #include <string>
+#include <unistd.h>
 #include <string_view>
+
+#include "simulation/file_saving.h"
 
 namespace marloq {
 
@@ -20,13 +23,18 @@ class TLogWriter {
   void Close();
 
   // The first failure of this file, "PATH: reason"; empty while all went well. A
-  // failing log never stops a run: the lines are lost, the run goes on.
+  // failing log never stops a run: the lines are lost, the run goes on, and whoever
+  // shows the run reports it.
   const std::string& Error() const { return error_; }
   const std::string& Path() const { return path_; }
+
+  // Writes through this call instead of the system's (tests fail it as a full disk).
+  void SetWriteCall(TWriteCall write) { write_ = write ? write : ::write; }
 
  private:
   void Fail(const char* what);
   int fd_ = -1;
+  TWriteCall write_ = ::write;
   std::string path_;
   std::string buffer_;
   std::string error_;

@@ -1,27 +1,21 @@
-// Picture files: QSaveFile writes beside the target and renames on commit.
+// Picture files: the canvas encoded as a PNG in memory, then saved whole.
 #include "simulation/picture_file.h"
 
+#include <QBuffer>
 #include <QImage>
-#include <QSaveFile>
+
+#include "simulation/file_saving.h"
 
 namespace marloq {
 
 bool SavePicture(const QImage& image, const std::string& path, std::string& error) {
-  QSaveFile file(QString::fromStdString(path));
-  if (!file.open(QIODevice::WriteOnly)) {
-    error = "cannot write " + path + ": " + file.errorString().toStdString();
+  QByteArray png;
+  QBuffer buffer(&png);
+  if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG")) {
+    error = "cannot write " + path + ": the picture could not be encoded";
     return false;
   }
-  if (!image.save(&file, "PNG")) {
-    file.cancelWriting();
-    error = "cannot write " + path + ": " + file.errorString().toStdString();
-    return false;
-  }
-  if (!file.commit()) {
-    error = "cannot write " + path + ": " + file.errorString().toStdString();
-    return false;
-  }
-  return true;
+  return SaveFileWhole(path, std::string_view(png.constData(), static_cast<size_t>(png.size())), error);
 }
 
 }  // namespace marloq

@@ -8,7 +8,7 @@ class QImage;
 
 namespace marloq {
 
-// Written beside the target and renamed over it, so a picture is whole or absent.
+// Saved whole (see file_saving.h): a failure leaves the old picture as it was.
 bool SavePicture(const QImage& image, const std::string& path, std::string& error);
 
 }  // namespace marloq

@@ -1,13 +1,27 @@
-// Reading a program file: whole file into memory, refusing directories and files too
-// large to be a program, so a wrong argument fails at once instead of filling memory.
+// Reading a program file: only a regular file, opened without blocking (a FIFO or a
+// device named as a program would otherwise hang the open or the read), read whole,
+// refusing files too large to be a program before filling memory with them.
 #include "simulation/program_file.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace marloq {
+
+namespace {
+
+const char* KindOf(mode_t mode) {
+  if (S_ISDIR(mode)) return "is a folder";
+  if (S_ISFIFO(mode)) return "is a pipe, not a file";
+  if (S_ISSOCK(mode)) return "is a socket, not a file";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "is a device, not a file";
+  return "is not a regular file";
+}
+
+}  // namespace
 
 std::optional<std::string> ReadProgramFile(const std::string& path, std::string& error) {
   const auto fail = [&](const std::string& reason) {
@@ -16,24 +30,33 @@ std::optional<std::string> ReadProgramFile(const std::string& path, std::string&
   };
   struct stat st{};
   if (stat(path.c_str(), &st) != 0) return fail(std::strerror(errno));
-  if (S_ISDIR(st.st_mode)) return fail("is a folder");
-  if (S_ISREG(st.st_mode) && st.st_size > kMaxProgramFileBytes) return fail("file too large");
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return fail(std::strerror(errno));
+  if (!S_ISREG(st.st_mode)) return fail(KindOf(st.st_mode));
+  if (st.st_size > kMaxProgramFileBytes) return fail("file too large");
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return fail(std::strerror(errno));
+  // What was opened is what counts: the name may have changed hands since the check.
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return fail(KindOf(st.st_mode));
+  }
   std::string bytes;
   char buf[65536];
-  size_t got;
-  while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) {
-    bytes.append(buf, got);
+  for (;;) {
+    const ssize_t got = ::read(fd, buf, sizeof buf);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      const int savedErrno = errno;
+      ::close(fd);
+      return fail(std::strerror(savedErrno));
+    }
+    if (got == 0) break;
+    bytes.append(buf, static_cast<size_t>(got));
     if (static_cast<long long>(bytes.size()) > kMaxProgramFileBytes) {
-      std::fclose(f);
+      ::close(fd);
       return fail("file too large");
     }
   }
-  const bool readError = std::ferror(f) != 0;
-  const int savedErrno = errno;
-  std::fclose(f);
-  if (readError) return fail(std::strerror(savedErrno));
+  ::close(fd);
   return bytes;
 }
 

@@ -7,9 +7,9 @@
 
 namespace marloq {
 
-inline constexpr long long kMaxProgramFileBytes = 64LL << 20;  // far beyond any 130,000-byte program
+inline constexpr long long kMaxProgramFileBytes = 64LL << 20;
 
-// The file's bytes, or nothing with error set to "cannot open PATH: reason".
+// The bytes of a regular file, or nothing with error set to "cannot open PATH: reason".
 std::optional<std::string> ReadProgramFile(const std::string& path, std::string& error);
 
 }  // namespace marloq

@@ -18,6 +18,7 @@
 #include "simulation/block_driver.h"
 #include "simulation/draw_sequence.h"
 #include "simulation/drawing.h"
+#include "simulation/file_saving.h"
 #include "simulation/machining_time.h"
 #include "simulation/picture_file.h"
 #include "simulation/program_text.h"
@@ -132,6 +133,13 @@ void TForm1::Timer1Timer() {
 
 void TForm1::LineButtonClick() {
   if (running_) return;
+  // A program named like its log (say x.LOG) would be overwritten by it.
+  const std::string log = LogPathOf(sim_->Run.ProgramFileName);
+  if (SameFile(sim_->Run.ProgramFileName, log)) {
+    ShowError(QStringLiteral("The log %1 would overwrite the program itself: save the program under another "
+                             "name first.").arg(QString::fromStdString(log)));
+    return;
+  }
   running_ = true;
   StartRunProgress(progress_);
   nextFrame_ = nextProgress_ = std::chrono::steady_clock::now();
@@ -212,8 +220,11 @@ void TForm1::SavePictureClick() {
   std::unique_ptr<QFileDialog> d(FileDialog(this, kPictureTitle, QFileDialog::AcceptSave, preset,
                                             QStringLiteral("PNG picture (*.png)"), QStringLiteral("png")));
   if (d->exec() != QDialog::Accepted || d->selectedFiles().isEmpty()) return;
+  const std::string path = FullPath(d->selectedFiles().first()).toStdString();
   std::string error;
-  if (!SavePicture(sim_->Canvas.Image(), FullPath(d->selectedFiles().first()).toStdString(), error))
+  if (SameFile(path, sim_->Run.ProgramFileName))
+    ShowError(QStringLiteral("The picture would overwrite the program %1.").arg(QString::fromStdString(path)));
+  else if (!SavePicture(sim_->Canvas.Image(), path, error))
     ShowError(QString::fromStdString(error));
 }
 

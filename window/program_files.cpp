@@ -2,10 +2,10 @@
 // unedited program is saved back byte for byte apart from its line ends.
 #include "window/program_files.h"
 
-#include <QSaveFile>
 #include <string>
 #include <string_view>
 
+#include "simulation/file_saving.h"
 #include "simulation/program_file.h"
 #include "simulation/program_text.h"
 
@@ -28,15 +28,14 @@ bool ReadProgramText(const QString& path, QString& text, QString& error) {
 
 bool WriteProgramText(const QString& path, const QString& text, QString& error) {
   const QByteArray latin1 = text.toLatin1();
-  QByteArray bytes;
+  std::string bytes;
+  bytes.reserve(static_cast<size_t>(latin1.size() + latin1.size() / 4 + 2));
   for (const std::string& line : SplitEditorLines(std::string_view(latin1.constData(), latin1.size())))
-    bytes.append(line.data(), line.size()).append("\r\n");
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-    error = QStringLiteral("Cannot save %1: %2.").arg(path, file.errorString());
-    return false;
-  }
-  return true;
+    bytes.append(line).append("\r\n");
+  std::string reason;
+  if (SaveFileWhole(path.toStdString(), bytes, reason)) return true;
+  error = QString::fromStdString(reason);
+  return false;
 }
 
 }  // namespace marloq

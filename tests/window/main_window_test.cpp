@@ -247,6 +247,20 @@ TEST(MainWindow, FailedLoadKeepsTheNameOfTheProgramShown) {
   EXPECT_EQ(form->Simulation().Run.ProgramFileName, program.string());
 }
 
+// A program named like its log: DRAW says so and writes nothing.
+TEST(MainWindow, DrawRefusesALogThatWouldOverwriteTheProgram) {
+  const auto program = test::WriteProgram("self.LOG", kProgram);
+  auto form = WindowWith(program);
+  QString message;
+  test::AnswerNextDialog(form.get(), [&](QWidget* box) {
+    message = static_cast<QMessageBox*>(box)->text();
+    static_cast<QDialog*>(box)->accept();
+  });
+  Control<QPushButton>(form.get(), "LineButton")->click();
+  EXPECT_TRUE(message.contains("would overwrite the program")) << message.toStdString();
+  EXPECT_EQ(test::ReadProgramBytes(program), kProgram);
+}
+
 TEST(ProgramFiles, UneditedProgramIsSavedBackByteForByte) {
   std::string bytes = "N10 G1 X1 ; \xe4\xf6\xfc\tend\r\nN20\r\n\r\nM30\r\n";
   const auto program = test::WriteProgram("bytes.CNC", bytes);

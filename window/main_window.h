@@ -39,7 +39,7 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
 
   // Handlers, named after their controls and events.
   void LoadProgramFile(const QString& name);
-  void SaveNow();
+  bool SaveNow();
   void LineButtonClick();
   void FileButtonClick();
   void Stop1Click();
@@ -102,6 +102,7 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
   void ConnectControls();
   void FormCreate(const QStringList& arguments);
   bool ExecFileDialog(QWidget* dialog, int tag);
+  bool OfferToSave();
   void ShowError(const QString& message);
   void CreateLink(THidPlatform& platform);
   void FormClose();
@@ -123,6 +124,8 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
   int untilClock_ = 0;
   TRunProgress progress_;
   bool closeRequested_ = false;
+  bool saveOfferOpen_ = false;      // a save offer's dialog is open
+  bool closeWhileOffered_ = false;  // and the window was asked to close meanwhile
   int timerTag_ = 0;
 
   QSplitter* Panel2 = nullptr;

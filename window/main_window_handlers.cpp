@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTimer>
+#include <utility>
 
 #include "simulation/block_driver.h"
 #include "simulation/draw_sequence.h"
@@ -89,14 +90,39 @@ bool TForm1::ExecFileDialog(QWidget* dialog, int tag) {
   return static_cast<QFileDialog*>(dialog)->exec() == QDialog::Accepted;
 }
 
-void TForm1::SaveNow() {
-  if (!sim_->Run.ProgramModified) return;
-  sim_->Run.ProgramModified = false;
+// The save offer before an action that would drop the edits (EXIT, closing, another
+// file): true when the action may go on (nothing to save, saved, or the user chose to
+// discard the edits). Cancelling, in the question or in the file dialog, or a save that
+// fails, cancels the action, and the edits stay in the editor.
+bool TForm1::SaveNow() {
+  if (!sim_->Run.ProgramModified) return true;
+  saveOfferOpen_ = true;
+  const bool goOn = OfferToSave();
+  saveOfferOpen_ = false;
+  return goOn;
+}
+
+bool TForm1::OfferToSave() {
+  QMessageBox question(QMessageBox::Question, QStringLiteral("Marloq"),
+                       QStringLiteral("The program has changes that are not saved."), QMessageBox::NoButton, this);
+  question.setObjectName(QStringLiteral("SaveQuestion"));
+  QPushButton* save = question.addButton(QStringLiteral("Save\u2026"), QMessageBox::AcceptRole);
+  QPushButton* discard = question.addButton(QStringLiteral("Discard"), QMessageBox::DestructiveRole);
+  question.addButton(QMessageBox::Cancel);
+  question.setDefaultButton(save);
+  question.exec();
+  if (question.clickedButton() == discard) return true;
+  if (question.clickedButton() != save) return false;
   std::unique_ptr<QFileDialog> d(ProgramDialog(this, kSaveTitle, QFileDialog::AcceptSave,
                                                QString::fromStdString(sim_->Run.ProgramFileName)));
-  if (!ExecFileDialog(d.get(), kSaveDialogTag) || d->selectedFiles().isEmpty()) return;
+  if (!ExecFileDialog(d.get(), kSaveDialogTag) || d->selectedFiles().isEmpty()) return false;
   QString error;
-  if (!WriteProgramText(FullPath(d->selectedFiles().first()), Memo1->toPlainText(), error)) ShowError(error);
+  if (!WriteProgramText(FullPath(d->selectedFiles().first()), Memo1->toPlainText(), error)) {
+    ShowError(error);
+    return false;
+  }
+  sim_->Run.ProgramModified = false;
+  return true;
 }
 
 void TForm1::FileButtonClick() {
@@ -104,7 +130,10 @@ void TForm1::FileButtonClick() {
     sim_->Run.NextPosRequest = true;
     return;
   }
-  SaveNow();
+  const bool saved = SaveNow();
+  // A close request that came while the offer was open waited for it.
+  if (std::exchange(closeWhileOffered_, false) && saved) return void(close());
+  if (!saved) return;
   std::unique_ptr<QFileDialog> d(ProgramDialog(this, kOpenTitle, QFileDialog::AcceptOpen,
                                                QString::fromStdString(sim_->Run.ProgramFileName)));
   d->setFileMode(QFileDialog::ExistingFile);
@@ -238,6 +267,12 @@ void TForm1::FormResize() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+  // The window manager may ask while a save offer is open: the offer answers first.
+  if (saveOfferOpen_) {
+    closeWhileOffered_ = true;
+    event->ignore();
+    return;
+  }
   const bool transferring = transfer_ && transfer_->Transferring();
   if (running_ || transferring) {
     // Stop the run and the transfer first; whichever handler ends last closes the
@@ -248,7 +283,12 @@ void TForm1::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
-  SaveNow();
+  closeWhileOffered_ = false;
+  if (!SaveNow()) {
+    closeWhileOffered_ = false;
+    event->ignore();  // the edits stay, and so does the window
+    return;
+  }
   FormClose();
   event->accept();
 }

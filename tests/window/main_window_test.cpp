@@ -151,38 +151,53 @@ TEST(MainWindow, DrillUpDownsKeepTheirLimits) {
   }
 }
 
-TEST(MainWindow, ClosingWithEditsOffersToSaveOnce) {
+// Cancelling the save offer of a close cancels the close, also when the window manager
+// asks to close again while the offer is open: the window stays with its edits.
+TEST(MainWindow, CancellingTheSaveOfferKeepsTheWindowAndItsEdits) {
   const auto program = test::WriteProgram("edited.CNC", kProgram);
   auto form = WindowWith(program);
   form->Editor()->appendPlainText("G1 X99");
   QString offered;
-  test::AnswerNextDialog(form.get(), [&](QWidget* dialog) {
-    offered = dialog->windowTitle();
-    static_cast<QDialog*>(dialog)->reject();
+  test::PressInNextBox(form.get(), "Save", [&] {
+    test::AnswerNextDialog(form.get(), [&](QWidget* dialog) {
+      offered = dialog->windowTitle();
+      form->close();  // the window manager's close, while the offer is open
+      EXPECT_TRUE(dialog->isVisible()) << "the offer answers first";
+      static_cast<QDialog*>(dialog)->reject();
+    });
   });
   form->close();
   EXPECT_EQ(offered, "Save as");
-  EXPECT_FALSE(form->isVisible());
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_TRUE(form->Editor()->toPlainText().contains("G1 X99"));
+  EXPECT_TRUE(form->Simulation().Run.ProgramModified) << "the next close offers again";
   EXPECT_EQ(test::ReadProgramBytes(program), kProgram) << "cancelled: the file is unchanged";
 }
 
-TEST(MainWindow, FileWithEditsOffersToSaveThenOpens) {
-  const auto program = test::WriteProgram("file.CNC", kProgram);
-  auto form = WindowWith(program);
-  form->Editor()->appendPlainText("G1 X99");
-  std::vector<QString> dialogs;
-  std::function<void(QWidget*)> answer = [&](QWidget* dialog) {
-    dialogs.push_back(dialog->windowTitle());
-    static_cast<QDialog*>(dialog)->reject();
-    if (dialogs.size() == 1) test::AnswerNextDialog(form.get(), answer);
+// File with edits asks first: cancelling the save dialog cancels opening another file;
+// discarding the edits goes on to the open dialog.
+TEST(MainWindow, FileWithEditsOffersToSaveFirst) {
+  struct Case {
+    const char* press;
+    std::vector<QString> dialogs;
+    bool modifiedAfter;
   };
-  test::AnswerNextDialog(form.get(), answer);
-  Control<QPushButton>(form.get(), "FileButton")->click();
-  ASSERT_EQ(dialogs.size(), 2u);
-  EXPECT_EQ(dialogs[0], "Save as");
-  EXPECT_EQ(dialogs[1], "Open");
-  EXPECT_FALSE(form->Simulation().Run.ProgramModified);
-  EXPECT_EQ(form->windowTitle().toStdString(), program.string()) << "cancelled: the same program";
+  for (const Case& c : {Case{"Save", {"Save as"}, true}, Case{"Discard", {"Open"}, false}}) {
+    const auto program = test::WriteProgram("file.CNC", kProgram);
+    auto form = WindowWith(program);
+    form->Editor()->appendPlainText("G1 X99");
+    std::vector<QString> dialogs;
+    test::PressInNextBox(form.get(), c.press, [&] {
+      test::AnswerNextDialog(form.get(), [&](QWidget* dialog) {
+        dialogs.push_back(dialog->windowTitle());
+        static_cast<QDialog*>(dialog)->reject();
+      });
+    });
+    Control<QPushButton>(form.get(), "FileButton")->click();
+    EXPECT_EQ(dialogs, c.dialogs) << c.press;
+    EXPECT_EQ(form->Simulation().Run.ProgramModified, c.modifiedAfter) << c.press;
+    EXPECT_EQ(form->windowTitle().toStdString(), program.string()) << "the same program";
+  }
 }
 
 TEST(MainWindow, RunPressedDuringARunSwitchesToSingleStep) {

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QAbstractButton>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -83,6 +84,20 @@ inline void AnswerNextDialog(QObject* owner, std::function<void(QWidget*)> answe
     if (!modal) return true;
     answer(modal);
     return false;
+  });
+}
+
+// Presses the button of the next message box whose caption starts with `button`;
+// next() runs just before, to answer the dialog the press leads to.
+inline void PressInNextBox(QObject* owner, const QString& button, std::function<void()> next = {}) {
+  AnswerNextDialog(owner, [button, next](QWidget* dialog) {
+    for (QAbstractButton* b : static_cast<QMessageBox*>(dialog)->buttons()) {
+      if (!b->text().startsWith(button)) continue;
+      if (next) next();
+      b->click();
+      return;
+    }
+    ADD_FAILURE() << "no button " << button.toStdString();
   });
 }
 

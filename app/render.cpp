@@ -110,6 +110,7 @@ void Render(const TRenderOptions& o, TRenderResult& r) {
   r.Ran = true;
   r.Summary = sim->Summary;
   r.GuardTripped = sim->Guard.Tripped;
+  r.GuardStop = GuardStopText(sim->Guard);
   if (!sim->Log.Error().empty()) Fail(r, "the log is not whole: " + sim->Log.Error(), kExitNotWritten);
   if (!SavePicture(sim->Canvas.Image(), image, error)) Fail(r, error, kExitNotWritten);
   r.MillingLength = host.Label1Text();  // DRAW leaves the milling length there
@@ -120,10 +121,8 @@ void Render(const TRenderOptions& o, TRenderResult& r) {
   if (r.GuardTripped) r.Status = WorseExitStatus(r.Status, kExitGuard);
 }
 
-std::string GuardMessage(const TRenderOptions& o) {
-  return "stopped: the program ran past " + std::to_string(o.MaxBlocks) + " blocks or " +
-         std::to_string(o.MaxSteps) +
-         " steps in one pass (--max-blocks, --max-steps); log and picture show the run up to there";
+std::string GuardMessage(const TRenderResult& r) {
+  return r.GuardStop + " in the run (--max-blocks, --max-steps); log and picture show the run up to there";
 }
 
 // The files a render writes, as they are on disk, to find two renders of a batch that
@@ -165,21 +164,21 @@ unsigned BatchThreads(size_t programs, const TRenderOptions& o, unsigned maxThre
   return static_cast<unsigned>(std::min<uint64_t>(n, programs));
 }
 
-void PrintSingle(const TRenderResult& r, const TRenderOptions& o, std::FILE* out, std::FILE* err) {
+void PrintSingle(const TRenderResult& r, std::FILE* out, std::FILE* err) {
   for (const std::string& m : r.Messages) std::fprintf(err, "marloq: %s\n", m.c_str());
   if (r.Ran) {
     std::fprintf(out, "%s\n%s\n%s\n", r.MillingLength.c_str(), MachiningTimeText(r.Summary.Time).c_str(),
                  r.Tool.c_str());
   }
-  if (r.GuardTripped) std::fprintf(err, "marloq: %s\n", GuardMessage(o).c_str());
+  if (r.GuardTripped) std::fprintf(err, "marloq: %s\n", GuardMessage(r).c_str());
 }
 
-void PrintInBatch(const std::string& program, const TRenderResult& r, const TRenderOptions& o,
+void PrintInBatch(const std::string& program, const TRenderResult& r,
                   std::FILE* out, std::FILE* err) {
   std::fprintf(out, "%s\n", RenderSummaryLine(program, r).c_str());
   std::fflush(out);
   for (const std::string& m : r.Messages) std::fprintf(err, "marloq: %s: %s\n", program.c_str(), m.c_str());
-  if (r.GuardTripped) std::fprintf(err, "marloq: %s: %s\n", program.c_str(), GuardMessage(o).c_str());
+  if (r.GuardTripped) std::fprintf(err, "marloq: %s: %s\n", program.c_str(), GuardMessage(r).c_str());
   std::fflush(err);
 }
 
@@ -228,7 +227,7 @@ int RenderPrograms(const std::vector<std::string>& programs, const TRenderOption
     o.ProgramFile = programs[0];
     if (isatty(fileno(err))) o.Progress = err;
     const TRenderResult r = RenderOne(o);
-    PrintSingle(r, o, out, err);
+    PrintSingle(r, out, err);
     return r.Status;
   }
   if (!options.ImageFile.empty()) {
@@ -275,7 +274,7 @@ int RenderPrograms(const std::vector<std::string>& programs, const TRenderOption
     resultReady.wait(lock, [&] { return finished[i] != 0; });
     const TRenderResult r = std::move(results[i]);
     lock.unlock();
-    PrintInBatch(programs[i], r, options, out, err);
+    PrintInBatch(programs[i], r, out, err);
     status = WorseExitStatus(status, r.Status);
   }
   for (std::thread& worker : workers) worker.join();

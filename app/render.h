@@ -20,8 +20,8 @@ struct TRenderOptions {
   std::string DrillText = "1,0";
   int Compensation = 1;       // ComboBox1 index: 0 "Links", 1 "keine", 2 "Rechts"
   int Width = 700, Height = 511;
-  uint64_t MaxBlocks = 10'000'000;
-  uint64_t MaxSteps = 4'000'000'000;
+  uint64_t MaxBlocks = TRunGuard::kDefaultMaxBlocks;
+  uint64_t MaxSteps = TRunGuard::kDefaultMaxSteps;
   std::FILE* Progress = nullptr;  // a terminal for a progress line of a long render, or none
 };
 
@@ -31,6 +31,7 @@ struct TRenderResult {
   int Status = kExitDone;
   bool Ran = false;                   // the DRAW ran: the fields below hold what it did
   bool GuardTripped = false;
+  std::string GuardStop;              // "stopped: more than N steps", when GuardTripped
   TRunSummary Summary;
   std::string MillingLength;          // "milling length N mm", as the window's label
   std::string Tool;                   // "Drill (mm): 3,0  RadiusKorrektur: Rechts"

@@ -199,7 +199,7 @@ void EndOfElement(TSimulation& sim) {
 
 void RunProgram(TSimulation& sim) {
   TInterpreterState& s = sim.Core;
-  StartGuardedPass(sim);
+  StartGuardedPass(sim, true);
   while (!s.StopRequest) {
     if (!AdvanceGuarded(sim)) break;
     sim.Guard.FurthestTextPos = std::max(sim.Guard.FurthestTextPos, s.CurBlock.TextPos);

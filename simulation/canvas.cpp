@@ -100,6 +100,7 @@ void TCanvas::UpdateDisc() {
 }
 
 void TCanvas::FillSpan(int64_t y, int64_t left, int64_t right) {
+  ++spans_;
   if (y < 0 || y >= height_) return;
   left = std::max<int64_t>(left, 0);
   right = std::min<int64_t>(right, width_ - 1);

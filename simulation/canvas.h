@@ -48,6 +48,8 @@ class TCanvas {
   void LineTo(int32_t x, int32_t y);  // from the pen position, both ends included
   void FillRect(int left, int top, int right, int bottom, TColor color);
   int32_t PenX() const { return penX_; }
+  // Spans filled since the canvas was made: the drawing's work, which a guard bounds.
+  uint64_t Spans() const { return spans_; }
   int32_t PenY() const { return penY_; }
 
   // The area changed since the last call; empty afterwards.
@@ -90,6 +92,7 @@ class TCanvas {
   int32_t discReach_ = 0;     // how far the disc reaches from its centre pixel
   TDirtyRect dirty_{0, 0, 0, 0};
   TCanvasLayer* layer_ = nullptr;  // being noted, or none
+  uint64_t spans_ = 0;
 };
 
 // 16-bit pixel value (5-6-5) of a system colour.

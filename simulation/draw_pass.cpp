@@ -120,7 +120,7 @@ void FinishRecording(TSimulation& sim) {
   sim.Canvas.FinishLayer();
   r.PenAfter = sim.Canvas.Pen();
   r.LastPlotZAfter = sim.View.LastPlotZ;
-  r.Valid = !sim.Guard.Tripped;  // a pass the guard stopped is not the whole pass
+  r.Valid = !sim.Guard.PassTripped;  // a pass the guard stopped is not the whole pass
 }
 
 // Whether the pass would now draw what it drew before the run. The last Z plotted

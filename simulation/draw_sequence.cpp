@@ -57,6 +57,8 @@ std::string MillingLengthText(Extended length) {
 void LineButtonClick(TSimulation& sim, const std::vector<std::string>& editorLines) {
   TInterpreterState& s = sim.Core;
   sim.Guard.Tripped = false;
+  sim.Guard.TrippedBy = TGuardLimit::None;
+  sim.Run.StopPressed = false;
   LoadProgramText(s, editorLines, sim.Trace.Enabled ? &sim.Trace : nullptr);
   BindMotionCallbacks(sim);
   OpenLog(sim);
@@ -76,7 +78,8 @@ void LineButtonClick(TSimulation& sim, const std::vector<std::string>& editorLin
   sim.Trace.Recording = sim.Trace.Enabled;
   RunProgram(sim);
   sim.Trace.Recording = false;
-  sim.Summary = {MillingLength(sim.View), sim.View.Time, sim.Guard.Blocks, sim.Guard.Steps,
+  // The advance that tripped the block guard ran no block.
+  sim.Summary = {MillingLength(sim.View), sim.View.Time, std::min(sim.Guard.Blocks, sim.Guard.MaxBlocks), sim.Guard.Steps,
                  s.StopRequest || sim.Guard.Tripped};
   ShowPendingPosition(sim);
   const std::string shownPosition = sim.Host->StaticText1Text();

@@ -1,6 +1,9 @@
 // One simulation: callback binding, the message-processing point and the run guard.
 #include "simulation/simulation.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "core/axis_stepping.h"
 #include "core/block_reader.h"
 #include "simulation/block_driver.h"
@@ -45,20 +48,96 @@ void WaitForPendingMessages(TSimulation& sim) {
   sim.Host->WaitForMessages();
 }
 
-void StartGuardedPass(TSimulation& sim) {
-  sim.Guard.Blocks = 0;
-  sim.Guard.Steps = 0;
-  sim.Guard.FurthestTextPos = 0;
+namespace {
+
+// The next count at which the guard looks again: a beat further on, or just past the
+// limit, where it trips.
+uint64_t NextCheck(uint64_t count, uint64_t limit, uint64_t beat) {
+  if (limit - std::min(limit, count) < beat) return limit == UINT64_MAX ? limit : limit + 1;
+  return count + beat;
+}
+
+// A message point in every pass. The passes before the run show nothing of their own,
+// but the window repaints and hears STOP there as during the run.
+void Beat(TSimulation& sim) {
+  if (sim.Guard.InRun) ProcessPendingMessages(sim);
+  else if (sim.Host->FrameDue()) sim.Host->ProcessMessages();
+}
+
+void Trip(TSimulation& sim, TGuardLimit limit) {
+  TRunGuard& g = sim.Guard;
+  g.PassTripped = true;
+  sim.Core.StopRequest = true;
+  if (!g.InRun) return;
+  g.Tripped = true;
+  g.TrippedBy = limit;
+}
+
+// Looked at only at the beats, which fall at the same counts however the steps are
+// taken, so that every way of stepping stops at the same place.
+bool DrawingExceeded(TSimulation& sim) {
+  const TRunGuard& g = sim.Guard;
+  if (sim.Canvas.Spans() - g.SpansAtStart <= (g.InRun ? g.MaxSpans : g.MaxSpans / 4)) return false;
+  Trip(sim, TGuardLimit::Drawing);
+  return true;
+}
+
+}  // namespace
+
+void StartGuardedPass(TSimulation& sim, bool isRun) {
+  TRunGuard& g = sim.Guard;
+  g.Blocks = g.Steps = 0;
+  g.NextBlockCheck = NextCheck(0, g.MaxBlocks, TRunGuard::kBeatBlocks);
+  g.NextStepCheck = NextCheck(0, g.MaxSteps, TRunGuard::kBeatSteps);
+  g.SpansAtStart = sim.Canvas.Spans();
+  g.InRun = isRun;
+  g.PassTripped = false;
+  g.FurthestTextPos = 0;
+  sim.Core.StopRequest = sim.Run.StopPressed;
 }
 
 bool AdvanceGuarded(TSimulation& sim) {
-  if (!sim.Guard.Tripped && ++sim.Guard.Blocks > sim.Guard.MaxBlocks) sim.Guard.Tripped = true;
-  if (sim.Guard.Tripped) {
+  TRunGuard& g = sim.Guard;
+  if (g.PassTripped) {
     sim.Core.StopRequest = true;
     return false;
   }
+  if (++g.Blocks >= g.NextBlockCheck) {
+    if (g.Blocks > g.MaxBlocks) {
+      Trip(sim, TGuardLimit::Blocks);
+      return false;
+    }
+    g.NextBlockCheck = NextCheck(g.Blocks, g.MaxBlocks, TRunGuard::kBeatBlocks);
+    if (DrawingExceeded(sim)) return false;
+    Beat(sim);
+    if (sim.Core.StopRequest) return false;
+  }
   AdvanceBlock(sim.Core);
   return true;
+}
+
+void StepCheckpoint(TSimulation& sim) {
+  TRunGuard& g = sim.Guard;
+  if (g.Steps > g.MaxSteps) {
+    Trip(sim, TGuardLimit::Steps);
+    return;
+  }
+  g.NextStepCheck = NextCheck(g.Steps, g.MaxSteps, TRunGuard::kBeatSteps);
+  if (!DrawingExceeded(sim)) Beat(sim);
+}
+
+std::string GuardStopText(const TRunGuard& g) {
+  if (!g.Tripped) return {};
+  switch (g.TrippedBy) {
+    case TGuardLimit::Blocks: return "stopped: more than " + std::to_string(g.MaxBlocks) + " blocks";
+    case TGuardLimit::Steps: return "stopped: more than " + std::to_string(g.MaxSteps) + " steps";
+    default: return "stopped: more than " + std::to_string(g.MaxSpans) + " spans drawn";
+  }
+}
+
+void RequestStop(TSimulation& sim) {
+  sim.Run.StopPressed = true;
+  sim.Core.StopRequest = true;
 }
 
 }  // namespace marloq

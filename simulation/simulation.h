@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "core/interpreter_state.h"
 #include "simulation/block_trace.h"
@@ -14,13 +15,34 @@
 namespace marloq {
 
 // Guards against programs that never end by themselves (a subprogram loop, a move of
-// light years). Counted per pass over the program; once tripped, the DRAW stops as
-// if the user had pressed STOP, and every later pass of the same DRAW stops at once.
+// light years). Counted per pass over the program. A guard that stops the run stops
+// the DRAW as if the user had pressed STOP; one that stops a pass before the run (the
+// extents, the drawing pass) ends that pass alone, so the run still goes as far as
+// the guards let it.
+enum class TGuardLimit : uint8_t { None, Blocks, Steps, Drawing };
+
 struct TRunGuard {
-  uint64_t MaxBlocks = 10'000'000;     // block advances per pass
-  uint64_t MaxSteps = 4'000'000'000;   // unit steps per pass (40 km of travel)
-  uint64_t Blocks = 0, Steps = 0;
-  bool Tripped = false;
+  static constexpr uint64_t kDefaultMaxBlocks = 5'000'000;
+  static constexpr uint64_t kDefaultMaxSteps = 1'000'000'000;  // 10 km of travel
+  // A program that paints the same pixels over and over with a wide pen costs its time
+  // in the canvas, not in steps: about 6 s of painting in the run, and a quarter of
+  // that in each pass that draws without showing.
+  static constexpr uint64_t kDefaultMaxSpans = 800'000'000;
+  // Between message points at most this many blocks or steps pass, so that STOP
+  // works whatever the program does, in every pass.
+  static constexpr uint64_t kBeatBlocks = 256;
+  static constexpr uint64_t kBeatSteps = 1 << 13;
+
+  uint64_t MaxBlocks = kDefaultMaxBlocks;  // block advances per pass
+  uint64_t MaxSteps = kDefaultMaxSteps;    // unit steps per pass
+  uint64_t MaxSpans = kDefaultMaxSpans;    // canvas spans filled per pass, looked at each beat
+  uint64_t SpansAtStart = 0;
+  uint64_t Blocks = 0, Steps = 0;          // in this pass
+  uint64_t NextBlockCheck = 0, NextStepCheck = 0;  // where the next beat or trip falls
+  bool InRun = false;                      // this pass is the run
+  bool PassTripped = false;                // a guard ended this pass
+  bool Tripped = false;                    // a guard ended the run
+  TGuardLimit TrippedBy = TGuardLimit::None;
   int32_t FurthestTextPos = 0;  // the run's furthest block in ProgramText, for its progress
 };
 
@@ -85,6 +107,14 @@ void ShowWhatChanged(TSimulation& sim);
 
 // AdvanceBlock under the guard; false (with StopRequest set) once the guard trips.
 bool AdvanceGuarded(TSimulation& sim);
-void StartGuardedPass(TSimulation& sim);
+// A pass starts: counts from zero, and only a STOP the user pressed carries over.
+void StartGuardedPass(TSimulation& sim, bool isRun = false);
+// The step counter reached NextStepCheck: trips the guard or passes a message point.
+void StepCheckpoint(TSimulation& sim);
+// What the window and the command line say when a guard ended the run:
+// "stopped: more than N blocks", "… N steps" or "… N spans drawn"; empty otherwise.
+std::string GuardStopText(const TRunGuard& guard);
+// STOP, from the window: ends the run and every pass of this DRAW still to come.
+void RequestStop(TSimulation& sim);
 
 }  // namespace marloq

@@ -123,11 +123,6 @@ bool TStepPlotter::FarFromLimits(const TInterpreterState& s, int64_t reach) {
   return reach >= 0 && reach <= kFar && !near(s.AxisX.Pos) && !near(s.AxisY.Pos) && !near(s.AxisZ.Pos);
 }
 
-void TStepPlotter::Trip() {
-  sim_.Guard.Tripped = true;
-  sim_.Core.StopRequest = true;
-}
-
 void TStepPlotter::Plot() {
   const TCanvas& c = sim_.Canvas;
   const TInterpreterState& s = sim_.Core;
@@ -274,7 +269,7 @@ int TStepPlotter::EmitArcPasses(const int32_t* xs, const int32_t* ys, int n, int
   int32_t x = s.AxisX.Pos, y = s.AxisY.Pos, lastX = accX, lastY = accY;
   uint64_t steps = 0, diagonal = 0;
   const uint64_t stepsBefore = guard.Steps, emittedBefore = emitted_;
-  const uint64_t room = guard.MaxSteps - std::min(guard.MaxSteps, stepsBefore);  // steps before the guard trips
+  uint64_t room = guard.NextStepCheck - 1 - stepsBefore;  // steps before the guard looks
   const uint64_t filling = emittedBefore >= kStepRingSize ? 0 : kStepRingSize - emittedBefore;
   const auto store = [&] {
     s.AxisX.Pos = x;
@@ -305,11 +300,14 @@ int TStepPlotter::EmitArcPasses(const int32_t* xs, const int32_t* ys, int n, int
     steps += moved;
     diagonal += (dx != 0) & (dy != 0);
     const bool outside = !x_.Contains(x) | !y_.Contains(y) | !z_.Contains(s.AxisZ.Pos);
-    const bool plot = outside & (steps >= filling), tripped = steps > room;
-    if (!(moved & (plot | tripped))) continue;
+    const bool plot = outside & (steps >= filling), check = steps > room;
+    if (!(moved & (plot | check))) continue;
     store();
+    if (check) {  // before the plot, as Emit looks
+      StepCheckpoint(sim_);
+      room = guard.NextStepCheck - 1 - stepsBefore;
+    }
     if (plot) Plot();
-    if (tripped) Trip();
     if (s.StopRequest) break;
   }
   store();

@@ -27,7 +27,7 @@ class TStepPlotter {
     s.AxisY.Pos += kDelta[(bits >> 2) & 3];
     s.AxisZ.Pos += kDelta[(bits >> 4) & 3];
     ++kinds_.Axes[kAxesMoved[bits & 63]];
-    if (++sim_.Guard.Steps > sim_.Guard.MaxSteps) Trip();
+    if (++sim_.Guard.Steps >= sim_.Guard.NextStepCheck) StepCheckpoint(sim_);
     if (++emitted_ >= kStepRingSize && Outside()) Plot();
   }
   // What FlushSteps does: the steps still held plot at the last position. Then the
@@ -73,7 +73,6 @@ class TStepPlotter {
     return !x_.Contains(s.AxisX.Pos) || !y_.Contains(s.AxisY.Pos) || !z_.Contains(s.AxisZ.Pos);
   }
   void Plot();
-  void Trip();
   void FindQuietRange();
   template <typename F>
   static TRange EqualRange(const F& f, int32_t at, Extended guessLo, Extended guessHi);

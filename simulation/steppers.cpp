@@ -181,8 +181,10 @@ void StepPlanarArc(TInterpreterState& s, TStepPlotter& plotter) {
 uint32_t QuietTicks(const TSimulation& sim, const TStepPlotter& plotter, uint32_t left) {
   const TInterpreterState& s = sim.Core;
   const TAxis* const axes[3] = {&s.AxisX, &s.AxisY, &s.AxisZ};
-  int64_t quiet = std::min<int64_t>(left, int64_t(sim.Guard.MaxSteps - std::min(sim.Guard.MaxSteps, sim.Guard.Steps)));
+  // The guard looks at every step that reaches its checkpoint: skips stop short of it.
+  int64_t quiet = std::min<int64_t>(left, int64_t(sim.Guard.NextStepCheck - 1 - sim.Guard.Steps));
   int minors = 0;
+  for (const TAxis* axis : axes) minors += axis->Dir != 0 && !(axis->Dir & kMajorAxisBit);
   for (int a = 0; a < 3 && quiet > 0; ++a) {
     const TAxis& axis = *axes[a];
     if (axis.Dir == 0) continue;
@@ -192,10 +194,12 @@ uint32_t QuietTicks(const TSimulation& sim, const TStepPlotter& plotter, uint32_
       quiet = std::min(quiet, room);
       continue;
     }
-    if (++minors > 1) return 0;  // which steps move three axes takes stepping them
-    // The minor axis makes its (room + 1)-th step at the first tick k with
-    // Accum + k * Count - 1 >= (room + 1) * MajorSteps.
-    const int64_t need = (room + 1) * int64_t(s.MajorSteps) + 1 - axis.Accum;
+    // Which ticks step both minor axes takes stepping them: with two, only the ticks
+    // before either steps are taken at once.
+    const int64_t steps = minors > 1 ? 0 : room;
+    // The minor axis makes its (steps + 1)-th step at the first tick k with
+    // Accum + k * Count - 1 >= (steps + 1) * MajorSteps.
+    const int64_t need = (steps + 1) * int64_t(s.MajorSteps) + 1 - axis.Accum;
     quiet = std::min(quiet, (need + axis.Count - 1) / axis.Count - 1);
   }
   return static_cast<uint32_t>(std::max<int64_t>(quiet, 0));
@@ -232,10 +236,7 @@ void SkipQuietTicks(TSimulation& sim, TStepPlotter& plotter, uint32_t k) {
 void EmitStep(TSimulation& sim, uint8_t bits) {
   TInterpreterState& s = sim.Core;
   ApplyStep(s, bits);
-  if (++sim.Guard.Steps > sim.Guard.MaxSteps) {
-    sim.Guard.Tripped = true;
-    s.StopRequest = true;
-  }
+  if (++sim.Guard.Steps >= sim.Guard.NextStepCheck) StepCheckpoint(sim);
   if (s.StepRingFill == kStepRingSize - 1) {
     PlotStep(sim, s.StepRing[s.StepRingOut]);
     s.StepRingOut = (s.StepRingOut + 1) % kStepRingSize;
@@ -267,12 +268,9 @@ void LineStepper(TSimulation& sim) {
   const uint32_t major = s.MajorSteps;
   s.AxisX.Accum = s.AxisY.Accum = s.AxisZ.Accum = static_cast<int32_t>(major / 2);
   const auto tick = [&] { return StepAxis(s.AxisZ, major, StepAxis(s.AxisY, major, StepAxis(s.AxisX, major, 0))); };
-  // The plain stepping stops a position at the 32-bit limits; a line that cannot reach
-  // them may take the fast way, however long.
-  const auto withinLimits = [](const TAxis& a) {
-    return int64_t(a.Pos) + a.Count <= INT32_MAX && int64_t(a.Pos) - a.Count >= INT32_MIN;
-  };
-  if (sim.StepByStep || !withinLimits(s.AxisX) || !withinLimits(s.AxisY) || !withinLimits(s.AxisZ)) {
+  // Every axis of a line moves at most as far as its 32-bit target, so no position
+  // reaches the limits where the plain stepping stops it: any line may take the fast way.
+  if (sim.StepByStep) {
     for (uint32_t i = 0; i < major && !s.StopRequest; ++i) EmitStep(sim, tick());
     FlushSteps(sim);
   } else {

@@ -50,6 +50,7 @@ struct TViewState {
 struct TRunControl {
   bool RunMode = true;          // true: continuous run; false: single step
   bool NextPosRequest = false;  // the user pressed "NextPos"
+  bool StopPressed = false;     // the user pressed STOP during this DRAW
   bool ProgramModified = false;
   std::string ProgramFileName;  // full path; names the log
 };

@@ -193,7 +193,9 @@ void TForm1::LineButtonClick() {
 
 void TForm1::ShowRunSummary() {
   const QString text = QString::fromStdString(MachiningTimeText(sim_->Summary.Time));
-  TimeLabel->setText(text);
+  // A guard's stop matters more than the time of a run that never ended.
+  const std::string guardStop = GuardStopText(sim_->Guard);
+  TimeLabel->setText(guardStop.empty() ? text : QString::fromStdString(guardStop));
   TimeLabel->setToolTip(QStringLiteral("%1%2: cutting at the programmed feed, travel at %3 mm/min")
                             .arg(text, sim_->Summary.Stopped ? QStringLiteral(" up to the stop") : QString())
                             .arg(kRapidFeed));
@@ -201,7 +203,7 @@ void TForm1::ShowRunSummary() {
 
 void TForm1::Stop1Click() {
   if (Stop1->text() == QLatin1String("STOP")) {
-    sim_->Core.StopRequest = true;
+    RequestStop(*sim_);
     return;
   }
   close();
@@ -277,7 +279,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
   if (running_ || transferring) {
     // Stop the run and the transfer first; whichever handler ends last closes the
     // window.
-    sim_->Core.StopRequest = true;
+    RequestStop(*sim_);
     if (transferring) transfer_->RequestStop();
     closeRequested_ = true;
     event->ignore();

@@ -203,10 +203,10 @@ TEST(RenderBatch, CommandLineBatch) {
   EXPECT_EQ(ReadBytes(dir / "out.txt"),
             "good.CNC: milling length 60 mm, machining time 0:00:07, 5 blocks, 12000 steps, done\n"
             "missing.CNC: error: cannot open missing.CNC: No such file or directory\n"
-            "loop.CNC: milling length 0 mm, machining time 0:00:00, 0 blocks, 0 steps, stopped (guard)\n");
+            "loop.CNC: milling length 0 mm, machining time 0:00:00, 1000 blocks, 0 steps, stopped (guard)\n");
   const std::string err = ReadBytes(dir / "err.txt");
   EXPECT_EQ(err.find("marloq: missing.CNC: cannot open"), 0u) << err;
-  EXPECT_NE(err.find("\nmarloq: loop.CNC: stopped: the program ran past 1000 blocks"), std::string::npos) << err;
+  EXPECT_NE(err.find("\nmarloq: loop.CNC: stopped: more than 1000 blocks in the run"), std::string::npos) << err;
   EXPECT_GT(fs::file_size(dir / "good.png"), 0u);
   EXPECT_TRUE(fs::exists(dir / "loop.LOG"));
   fs::remove_all(dir);

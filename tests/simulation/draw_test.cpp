@@ -151,19 +151,58 @@ TEST(DrawRuns, HBlocksMakeTheWindowFollowTheProgram) {
   EXPECT_EQ(d.host.ComboBox1Index(), 2);
 }
 
+// The guards bound the run itself: the passes before it may trip on their own, but the
+// run still goes as far as the limits let it, and says which one ended it.
 TEST(DrawRuns, ProgramsThatNeverEndAreStoppedByTheGuards) {
-  const char* programs[] = {
-      "N1\nL1\nM30\n\n",                                    // a subprogram that calls itself
-      "G1X99999999999999999999999999999999999999999\nM30\n\n",  // a move of light years
+  struct Case {
+    const char* program;
+    TGuardLimit limit;
+    uint64_t blocks;  // run blocks, when a block limit ends it
+    const char* said;
   };
-  for (const char* p : programs) {
+  const Case cases[] = {
+      {"N1\nL1\nM30\n\n", TGuardLimit::Blocks, 1000, "stopped: more than 1000 blocks"},  // calls itself
+      {"G1X99999999999999999999999999999999999999999\nM30\n\n", TGuardLimit::Steps, 2,
+       "stopped: more than 100000 steps"},  // a move of light years
+      {"G0Z-1\nL10D2147483647\nM30\nN10\nG1X5\nG1X0\nM30\n\n", TGuardLimit::Drawing, 0,
+       "stopped: more than 20000 spans drawn"},  // the same pixels painted again and again
+  };
+  for (const Case& c : cases) {
     Draw d("endless.CNC", 64, 48);
     d.sim->Guard.MaxBlocks = 1000;
     d.sim->Guard.MaxSteps = 100000;
-    d.Run(p);
-    EXPECT_TRUE(d.sim->Guard.Tripped) << p;
-    EXPECT_NE(d.Log().find("milling length"), std::string::npos) << p;
+    d.sim->Guard.MaxSpans = 20000;
+    d.Run(c.program);
+    EXPECT_EQ(d.sim->Guard.TrippedBy, c.limit) << c.program;
+    EXPECT_EQ(GuardStopText(d.sim->Guard), c.said);
+    if (c.blocks) {
+      EXPECT_EQ(d.sim->Summary.Blocks, c.blocks) << c.program;
+    }
+    EXPECT_NE(d.Log().find("milling length"), std::string::npos) << c.program;
   }
+}
+
+// Every pass reaches a message point however little its blocks do, and a STOP there
+// ends the whole DRAW: here during the extents, so the run never starts.
+TEST(DrawRuns, StopWorksInThePassesBeforeTheRun) {
+  struct StoppingHost : THeadlessHost {
+    using THeadlessHost::THeadlessHost;
+    TSimulation* sim = nullptr;
+    bool FrameDue() override { return true; }
+    void ProcessMessages() override {
+      THeadlessHost::ProcessMessages();
+      RequestStop(*sim);
+    }
+  };
+  Draw d("endless.CNC", 64, 48);
+  StoppingHost host(d.sim->Run, 64, 48);
+  host.sim = d.sim.get();
+  d.sim->Host = &host;
+  d.Run("N1\nL1\nM30\n\n");
+  EXPECT_LE(host.MessagePumps(), 2);  // the one that stopped, and the last position shown
+  EXPECT_EQ(d.sim->Summary.Blocks, 0u);
+  EXPECT_TRUE(d.sim->Summary.Stopped);
+  EXPECT_FALSE(d.sim->Guard.Tripped);
 }
 
 TEST(DrawRuns, ArcWhoseAngleStepVanishesEndsByItsClosingLine) {

@@ -131,6 +131,25 @@ TEST(MainWindow, StopEndsARunModeDrawWithinAFrame) {
   EXPECT_LT(form->Simulation().Summary.Blocks, 10u);
 }
 
+// Blocks that move nothing still reach a message point: STOP works in a subprogram that
+// calls itself; and a guard that ends a DRAW says so under the buttons.
+TEST(MainWindow, StopAndTheGuardsEndALoopThatMovesNothing) {
+  const auto program = test::WriteProgram("loop.CNC", "N1\nL1\nM30\n\n");
+  auto form = WindowWith(program);
+  test::Repeatedly(form.get(), 20, [&] {
+    if (!form->Running()) return true;
+    Control<QPushButton>(form.get(), "Stop1")->click();
+    return false;
+  });
+  Control<QPushButton>(form.get(), "LineButton")->click();
+  EXPECT_TRUE(form->Simulation().Summary.Stopped);
+  EXPECT_FALSE(form->Simulation().Guard.Tripped);
+
+  form->Simulation().Guard.MaxBlocks = 5000;
+  Control<QPushButton>(form.get(), "LineButton")->click();
+  EXPECT_EQ(Control<QLabel>(form.get(), "TimeLabel")->text().toStdString(), "stopped: more than 5000 blocks");
+}
+
 struct UpDownCase {
   const char* from;
   const char* button;

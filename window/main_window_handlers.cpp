@@ -171,6 +171,7 @@ void TForm1::LineButtonClick() {
                              "name first.").arg(QString::fromStdString(log)));
     return;
   }
+  HideTransferNote();
   running_ = true;
   StartRunProgress(progress_);
   nextFrame_ = nextProgress_ = std::chrono::steady_clock::now();

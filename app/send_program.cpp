@@ -31,6 +31,10 @@ class TSendHost : public TTransferHost {
   void SetButtonCncCaption(std::string_view) override {}
   void ShowDevListBox(const std::vector<std::string>&, int) override {}
   void ShowTransferProgress(int, int) override {}
+  void ShowTransferFailure(std::string_view reason) override {
+    std::fprintf(err_, "%.*s\n", static_cast<int>(reason.size()), reason.data());
+    std::fflush(err_);
+  }
   void WaitForMessages() override {
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
   }

@@ -1,13 +1,20 @@
 // The program editor on a long program: a keystroke with its highlighting and repaint,
-// loading and highlighting the whole text, and the run-line mark moving through it.
+// loading and highlighting the whole text, the run-line mark moving through it, and the
+// window opening a program file of 60 MB.
 #include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QTextBlock>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 
+#include "bench/program_generator.h"
+#include "window/main_window.h"
 #include "window/program_editor.h"
 #include "window/program_highlighter.h"
 
@@ -117,6 +124,33 @@ void BM_SelectFarLine(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_SelectFarLine)->Unit(benchmark::kMicrosecond);
+
+// The window opening a generated program of about 60 MB (2 million blocks), from the
+// file to the first paint. Its peak_rss counter is the whole process's peak, generator
+// included: run this benchmark alone (--benchmark_filter=OpenLargeProgram) to read it.
+void BM_OpenLargeProgram(benchmark::State& state) {
+  const auto file = std::filesystem::temp_directory_path() / ("marloq-open-" + std::to_string(::getpid()) + ".CNC");
+  {
+    marloq::bench::TGeneratorOptions options;
+    options.Blocks = 2'010'000;
+    std::ofstream(file, std::ios::binary) << marloq::bench::GenerateProgram(options).Text;
+  }
+  marloq::TForm1 form(QStringList{QStringLiteral("marloq")});
+  form.resize(900, 597);
+  form.show();
+  QApplication::processEvents();
+  for (auto _ : state) {
+    form.LoadProgramFile(QString::fromStdString(file.string()));
+    QApplication::processEvents();
+  }
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  state.counters["file_MB"] = static_cast<double>(std::filesystem::file_size(file)) / 1e6;
+  state.counters["lines"] = form.Editor()->blockCount();
+  state.counters["peak_rss_MB"] = static_cast<double>(usage.ru_maxrss) / 1024;
+  std::filesystem::remove(file);
+}
+BENCHMARK(BM_OpenLargeProgram)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 void BM_HighlightSpans(benchmark::State& state) {
   const QString line = QStringLiteral("N12345 G1 X-12,5 Y7.25 Z-1 F200 M06T? ;cut");

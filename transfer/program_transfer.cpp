@@ -49,6 +49,12 @@ std::vector<uint8_t> LineReport(std::string_view text, uint16_t reportLength) {
   return report;
 }
 
+std::string LineTooLongText(int index, std::string_view text, uint16_t reportLength) {
+  if (text.size() + 1 <= reportLength) return {};
+  return "line " + std::to_string(index) + " does not fit one report (" + std::to_string(text.size()) +
+         " characters, at most " + std::to_string(std::max(reportLength, uint16_t{1}) - 1) + ")";
+}
+
 std::string AnswerTextOf(const uint8_t* data, uint16_t size) {
   std::string text(reinterpret_cast<const char*>(data), std::min<size_t>(size, kMaxLineBytes));
   if (const size_t lineFeed = text.find('\n'); lineFeed != std::string::npos) text.erase(lineFeed);
@@ -179,6 +185,7 @@ TTransferResult TProgramTransfer::Start(int firstLine) {
   selectedGone_ = false;
   host_.SetButtonCncCaption("STOP CNC");
   ShowButtonCnc();
+  failure_.clear();
   const TTransferResult result = Transfer(std::max(firstLine, 0));
   transferring_ = false;
   if (result != TTransferResult::Failed) {
@@ -187,6 +194,7 @@ TTransferResult TProgramTransfer::Start(int firstLine) {
   }
   host_.SetButtonCncCaption(IdleCaption());
   host_.ShowTransferProgress(0, 0);
+  if (!failure_.empty()) host_.ShowTransferFailure(failure_);
   ShowButtonCnc();
   return result;
 }
@@ -198,10 +206,14 @@ TTransferResult TProgramTransfer::Transfer(int firstLine) {
   for (int i = firstLine; i + 1 < count; ++i) {
     host_.ShowTransferProgress(i + 1, count - 1);
     WaitUntilListening();
-    const bool sent = !stopRequested_ && HID_Write(TransferLineText(lines_[static_cast<size_t>(i)])) == 0;
+    const std::string text = TransferLineText(lines_[static_cast<size_t>(i)]);
+    const bool sent = !stopRequested_ && HID_Write(text) == 0;
     if (!sent || WaitForAnswer() != TWaitEnd::Answered) {
       resumeLine_ = i;
       host_.AppendEditorLine("Error HID Line" + std::to_string(i), TTransferHost::TAppended::Error);
+      // A time-out, a stop or a lost device explain themselves; a line too long does not.
+      if (!sent && selectedDevice_ != nullptr)
+        failure_ = LineTooLongText(i, text, selectedDevice_->GetCapabilities().OutputReportByteLength);
       return TTransferResult::Failed;
     }
     host_.AppendEditorLine(EditorLineOf(answerText_), TTransferHost::TAppended::Answer);

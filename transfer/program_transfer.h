@@ -23,6 +23,9 @@ std::string TransferLineText(std::string_view line);
 // The report: byte 0 the text's length, then the text, zeros up to reportLength.
 // Empty when the text does not fit.
 std::vector<uint8_t> LineReport(std::string_view text, uint16_t reportLength);
+// Why line `index`, going out as `text`, fails before it is written: it needs more than
+// the reportLength - 1 bytes a report carries after its length byte. Empty when it fits.
+std::string LineTooLongText(int index, std::string_view text, uint16_t reportLength);
 // An input report's data bytes as the answer: at most 255, cut before the first line feed.
 std::string AnswerTextOf(const uint8_t* data, uint16_t size);
 
@@ -42,6 +45,9 @@ class TTransferHost {
   virtual void ShowDevListBox(const std::vector<std::string>& items, int selected) = 0;
   // The line being sent, counted from 1, of how many; 0 when no transfer runs.
   virtual void ShowTransferProgress(int line, int lines) = 0;
+  // After the transfer ended: why its failed line could not go out, where the user
+  // reads it (the error line in the editor says only which line failed).
+  virtual void ShowTransferFailure(std::string_view reason) = 0;
   // Processes pending messages, sleeping until at least one has come.
   virtual void WaitForMessages() = 0;
 };
@@ -121,6 +127,7 @@ class TProgramTransfer {
   bool selectedGone_ = false;  // the device of the running transfer was removed
   int answerTimeoutMs_ = kDefaultAnswerTimeoutMs;
   std::vector<std::string> lines_;  // what the running or failed transfer sends
+  std::string failure_;             // why the last transfer's line could not go out, or empty
   int resumeLine_ = -1;
 };
 

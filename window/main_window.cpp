@@ -123,6 +123,10 @@ void TForm1::CreateControls() {
   TimeLabel->setContentsMargins(0, 0, 16, 0);  // apart from Label1 beside it
   // A long estimate is cut rather than widening the window; its tool tip has it whole.
   TimeLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  TransferNote = new QLabel(Panel1);
+  TransferNote->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  TransferNote->setMinimumHeight(Label1->sizeHint().height());  // the row keeps its height
+  TransferNote->hide();
   // Right-click on the drawing, or the shortcut anywhere in the window.
   SavePictureAction = new QAction(QString::fromUtf8("Save picture\u2026"), this);
   SavePictureAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
@@ -142,7 +146,8 @@ void TForm1::CreateControls() {
       {LineButton, "LineButton"}, {FileButton, "FileButton"}, {Stop1, "Stop1"},
       {Button_CNC, "Button_CNC"}, {ProgressBar1, "ProgressBar1"}, {DrawProgress, "DrawProgress"},
       {StaticText1, "StaticText1"},
-      {Label1, "Label1"},         {TimeLabel, "TimeLabel"},   {SavePictureAction, "SavePictureAction"},
+      {Label1, "Label1"},         {TimeLabel, "TimeLabel"},   {TransferNote, "TransferNote"},
+      {SavePictureAction, "SavePictureAction"},
       {Timer1, "Timer1"}};
   for (const auto& [control, name] : names) control->setObjectName(QString::fromLatin1(name));
 }
@@ -192,6 +197,7 @@ void TForm1::LayOutControls() {
   row->addWidget(TimeLabel, 1, 3, 1, 4, Qt::AlignRight);
   row->addWidget(ProgressBar1, 1, 3, 1, 4);
   row->addWidget(DrawProgress, 1, 3, 1, 4);
+  row->addWidget(TransferNote, 1, 3, 1, 6);
   row->addWidget(StaticText1, 0, 7);
   row->addWidget(Label1, 1, 7, 1, 2);
   row->setColumnStretch(8, 1);

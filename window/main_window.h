@@ -82,6 +82,7 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
   void SetButtonCncCaption(std::string_view caption) override;
   void ShowDevListBox(const std::vector<std::string>& items, int selected) override;
   void ShowTransferProgress(int line, int lines) override;
+  void ShowTransferFailure(std::string_view reason) override;
 
   // For tests and the screenshot: the simulation behind the window.
   const TSimulation& Simulation() const { return *sim_; }
@@ -110,6 +111,7 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
   void ShowFrame(bool all);
   void ShowDrawProgress();
   void ShowRunSummary();
+  void HideTransferNote();
   bool AskResume(bool& resume);
 
   std::unique_ptr<TSimulation> sim_;
@@ -152,6 +154,7 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
   QLabel* StaticText1 = nullptr;
   QLabel* Label1 = nullptr;
   QLabel* TimeLabel = nullptr;
+  QLabel* TransferNote = nullptr;  // why the last transfer failed, over the row's second line
   QAction* SavePictureAction = nullptr;
   QTimer* Timer1 = nullptr;
 };

@@ -22,6 +22,7 @@
 #include "simulation/file_saving.h"
 #include "simulation/machining_time.h"
 #include "simulation/picture_file.h"
+#include "simulation/program_file.h"
 #include "simulation/program_text.h"
 #include "simulation/system_text.h"
 #include "simulation/tool_change.h"
@@ -67,17 +68,18 @@ void TForm1::ShowError(const QString& message) {
 }
 
 void TForm1::LoadProgramFile(const QString& name) {
-  QString text, error;
+  std::string error;
   // Read first: a file that fails leaves the window naming the program it shows.
-  if (!ReadProgramText(name, text, error)) {
-    ShowError(error);
+  const auto bytes = ReadProgramFile(name.toStdString(), error);
+  if (!bytes) {
+    ShowError(QString::fromStdString(error));
     return;
   }
   sim_->Run.ProgramFileName = FullPath(name).toStdString();
   setWindowTitle(name);
   {
     const QSignalBlocker quiet(Memo1);  // loading a file is not an edit
-    Memo1->setPlainText(text);
+    Memo1->LoadProgram(*bytes);
   }
   Memo1->ShowRunLine(-1);
   if (transfer_) transfer_->ForgetResume();
@@ -169,6 +171,7 @@ void TForm1::LineButtonClick() {
                              "name first.").arg(QString::fromStdString(log)));
     return;
   }
+  HideTransferNote();
   running_ = true;
   StartRunProgress(progress_);
   nextFrame_ = nextProgress_ = std::chrono::steady_clock::now();

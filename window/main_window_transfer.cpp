@@ -117,9 +117,27 @@ void TForm1::ShowTransferProgress(int line, int lines) {
   ProgressBar1->setVisible(lines > 0);
   TimeLabel->setVisible(lines <= 0);
   if (lines <= 0) return;
+  HideTransferNote();
   ProgressBar1->setRange(0, lines);
   ProgressBar1->setValue(line);
   Memo1->ShowRunLine(line - 1);
+}
+
+// In the place of the progress, widened over Label1: the reason, its numbers included,
+// is longer than the place under the four buttons. Until the next transfer or DRAW.
+void TForm1::ShowTransferFailure(std::string_view reason) {
+  TransferNote->setText(FromLatin1(reason));
+  TransferNote->setToolTip(TransferNote->text());
+  TimeLabel->hide();
+  Label1->hide();
+  TransferNote->show();
+}
+
+void TForm1::HideTransferNote() {
+  if (TransferNote->isHidden()) return;
+  TransferNote->hide();
+  Label1->show();
+  TimeLabel->setVisible(ProgressBar1->isHidden() && DrawProgress->isHidden());
 }
 
 }  // namespace marloq

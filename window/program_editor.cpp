@@ -3,8 +3,11 @@
 #include "window/program_editor.h"
 
 #include <QPainter>
+#include <QResizeEvent>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QTextBlock>
+#include <algorithm>
 #include <utility>
 
 #include "window/program_highlighter.h"
@@ -18,6 +21,9 @@ const QColor kMarginBackground(0xee, 0xee, 0xee);
 const QColor kMarginNumber(0x80, 0x80, 0x80);
 constexpr int kMarginPadLeft = 4;
 constexpr int kMarginPadRight = 6;
+// A program goes into the document in pieces of about this many characters, so its text
+// is never held twice over as a whole.
+constexpr size_t kLoadPieceChars = 1 << 20;
 
 int Digits(int n) {
   int digits = 1;
@@ -86,6 +92,25 @@ class TProgramLayout : public QPlainTextDocumentLayout {
   TEdit edit_;
 };
 
+// The bytes from `begin` up to a line end at or after `begin + kLoadPieceChars` (or to
+// the end) as text, each line end as '\n'; returns where the next piece begins.
+size_t LoadPiece(std::string_view bytes, size_t begin, QString& piece) {
+  piece.resize(0);
+  const size_t soft = std::min(bytes.size(), begin + kLoadPieceChars);
+  size_t i = begin;
+  while (i < bytes.size()) {
+    const char c = bytes[i++];
+    if (c != '\r' && c != '\n') {
+      piece += QLatin1Char(c);
+      continue;
+    }
+    if (c == '\r' && i < bytes.size() && bytes[i] == '\n') ++i;
+    piece += QLatin1Char('\n');
+    if (i >= soft) break;
+  }
+  return i;
+}
+
 QTextDocument* ProgramDocument(QObject* parent) {
   auto* doc = new QTextDocument(parent);
   doc->setDocumentLayout(new TProgramLayout(doc));
@@ -142,9 +167,56 @@ void TProgramEditor::UpdateMargin(const QRect& rect, int dy) {
     margin_->update(0, rect.y(), margin_->width(), rect.height());
 }
 
+void TProgramEditor::LoadProgram(std::string_view bytes) {
+  QTextDocument* doc = document();
+  highlighter_->FollowEdits(false);
+  doc->setUndoRedoEnabled(false);  // also forgets the previous text's history
+  doc->clear();
+  {
+    QTextCursor end(doc);
+    end.beginEditBlock();  // one layout pass for the whole text
+    QString piece;
+    for (size_t next = 0; next < bytes.size();) {
+      next = LoadPiece(bytes, next, piece);
+      end.insertText(piece);
+    }
+    end.endEditBlock();
+  }
+  doc->setUndoRedoEnabled(true);
+  doc->setModified(false);
+  highlighter_->FollowEdits(true);
+  setTextCursor(QTextCursor(doc));
+  margin_->update();
+}
+
 void TProgramEditor::resizeEvent(QResizeEvent* event) {
-  QPlainTextEdit::resizeEvent(event);
+  // On a new width Qt lays out every line afresh, giving each a layout object: for lines
+  // that never wrap the width changes nothing, and a long program would pay it per resize.
+  if (lineWrapMode() == NoWrap && event->size().width() != event->oldSize().width()) {
+    QResizeEvent sameWidth(event->size(), QSize(event->size().width(), event->oldSize().height()));
+    QPlainTextEdit::resizeEvent(&sameWidth);
+  } else {
+    QPlainTextEdit::resizeEvent(event);
+  }
   UpdateMarginWidth();
+}
+
+void TProgramEditor::paintEvent(QPaintEvent* event) {
+  ColourShownLines();
+  QPlainTextEdit::paintEvent(event);
+}
+
+// Lines loaded by LoadProgram get their colours here, when first shown; a line coloured
+// now is painted again with them at once.
+void TProgramEditor::ColourShownLines() {
+  const QSignalBlocker quiet(this);  // new colours are no change of the text
+  const int bottom = viewport()->height();
+  QTextBlock block = firstVisibleBlock();
+  qreal top = blockBoundingGeometry(block).translated(contentOffset()).top();
+  for (; block.isValid() && top <= bottom; block = block.next()) {
+    highlighter_->Colour(block);
+    top += blockBoundingRect(block).height();
+  }
 }
 
 void TProgramEditor::changeEvent(QEvent* event) {

@@ -4,6 +4,7 @@
 
 #include <QPlainTextEdit>
 #include <QTextCursor>
+#include <string_view>
 
 namespace marloq {
 
@@ -22,11 +23,18 @@ class TProgramEditor : public QPlainTextEdit {
   // Selects the text of editor line `line` (0-based, without its line break) and shows it.
   void SelectLine(int line);
 
+  // Replaces the text with a program file's bytes, one character each, its line ends
+  // (CR LF, LF or CR) as line breaks: not an edit to undo, and the document is not
+  // modified. Lines are coloured as they come into view, so a long program loads at the
+  // pace of the document.
+  void LoadProgram(std::string_view bytes);
+
   TProgramHighlighter* Highlighter() const { return highlighter_; }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void changeEvent(QEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   friend class TLineNumberMargin;
@@ -36,6 +44,7 @@ class TProgramEditor : public QPlainTextEdit {
   void PaintMargin(QPaintEvent* event);
   bool BlockInView(const QTextBlock& block) const;
   void CenterBlock(const QTextBlock& block);
+  void ColourShownLines();
 
   TProgramHighlighter* highlighter_ = nullptr;
   QWidget* margin_;

@@ -4,6 +4,8 @@
 
 #include <QColor>
 #include <QFont>
+#include <QTextBlock>
+#include <QTextBlockUserData>
 #include <string_view>
 
 namespace marloq {
@@ -59,6 +61,10 @@ qsizetype NumberAt(QStringView line, qsizetype start) {
   return digits ? i - start : 0;
 }
 
+// Marks a line that went through highlightBlock. A mark rather than a block state:
+// QSyntaxHighlighter goes on to the next line whenever a line's state changes.
+class TColouredMark : public QTextBlockUserData {};
+
 }  // namespace
 
 std::vector<THighlightSpan> HighlightSpans(QStringView line) {
@@ -109,8 +115,26 @@ TProgramHighlighter::TProgramHighlighter(QTextDocument* document) : QSyntaxHighl
 // No block state is ever set: a line's colours depend on that line alone, so an edit
 // rehighlights only the edited line and never cascades down a long program.
 void TProgramHighlighter::highlightBlock(const QString& text) {
+  if (currentBlockUserData() == nullptr) setCurrentBlockUserData(new TColouredMark);
   for (const THighlightSpan& span : HighlightSpans(text))
     setFormat(span.Start, span.Length, formats_[static_cast<int>(span.Kind)]);
+}
+
+// QSyntaxHighlighter colours every line an edit touches from this connection, which its
+// setDocument makes; for a program of millions of lines that is most of the load's time
+// and a layout object per line.
+void TProgramHighlighter::FollowEdits(bool follow) {
+  if (follow)
+    connect(document(), SIGNAL(contentsChange(int,int,int)), this, SLOT(_q_reformatBlocks(int,int,int)),
+            Qt::UniqueConnection);
+  else
+    disconnect(document(), SIGNAL(contentsChange(int,int,int)), this, SLOT(_q_reformatBlocks(int,int,int)));
+}
+
+bool TProgramHighlighter::Coloured(const QTextBlock& block) { return block.userData() != nullptr; }
+
+void TProgramHighlighter::Colour(const QTextBlock& block) {
+  if (!Coloured(block)) rehighlightBlock(block);
 }
 
 }  // namespace marloq

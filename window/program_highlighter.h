@@ -4,6 +4,7 @@
 
 #include <QSyntaxHighlighter>
 #include <QStringView>
+#include <QTextBlock>
 #include <QTextCharFormat>
 #include <vector>
 
@@ -25,6 +26,13 @@ std::vector<THighlightSpan> HighlightSpans(QStringView line);
 class TProgramHighlighter : public QSyntaxHighlighter {
  public:
   explicit TProgramHighlighter(QTextDocument* document);
+
+  // While false, text that goes in is not coloured (a whole program being loaded); its
+  // lines wait for Colour, which the editor calls for the lines it shows.
+  void FollowEdits(bool follow);
+  // Colours the line unless it was coloured since it went in.
+  void Colour(const QTextBlock& block);
+  static bool Coloured(const QTextBlock& block);
 
  protected:
   void highlightBlock(const QString& text) override;

@@ -43,6 +43,9 @@ TEST(SendProgram, AnswersOnStandardOutputAndFailuresWithTheirExitStatus) {
       {"unplugged", TSimulatedControllerBehaviour{TMode::Unplugging, 1}, "G0 X1\nG0 X2\nM30\n", 4, "ok 1\n",
        "Error HID Line1\n"},
       {"no controller", std::nullopt, "G0 X1\nM30\n", 2, "", "no milling controller \"USB HID STM32F4\" found"},
+      // 64 characters and the line feed: one more than a 65-byte report carries.
+      {"too long", TSimulatedControllerBehaviour{}, "G0 X1\nG1 X123456789012345678901234567890123456789012345678901234567890\nM30\n",
+       4, "ok 1\n", "Error HID Line1\nline 1 does not fit one report (65 characters, at most 64)\n"},
   };
   const auto dir = std::filesystem::temp_directory_path() / ("marloq-send-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);

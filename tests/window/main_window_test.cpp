@@ -13,8 +13,10 @@
 
 #include "simulation/draw_sequence.h"
 #include "simulation/headless_host.h"
+#include "simulation/program_file.h"
 #include "simulation/program_text.h"
 #include "tests/window/window_fixture.h"
+#include "window/program_editor.h"
 #include "window/program_files.h"
 
 namespace marloq {
@@ -298,8 +300,13 @@ TEST(MainWindow, DrawRefusesALogThatWouldOverwriteTheProgram) {
 TEST(ProgramFiles, UneditedProgramIsSavedBackByteForByte) {
   std::string bytes = "N10 G1 X1 ; \xe4\xf6\xfc\tend\r\nN20\r\n\r\nM30\r\n";
   const auto program = test::WriteProgram("bytes.CNC", bytes);
-  QString text, error;
-  ASSERT_TRUE(ReadProgramText(QString::fromStdString(program.string()), text, error));
+  std::string reason;
+  const auto read = ReadProgramFile(program.string(), reason);
+  ASSERT_TRUE(read) << reason;
+  TProgramEditor editor;
+  editor.LoadProgram(*read);
+  const QString text = editor.toPlainText();
+  QString error;
   const auto copy = test::WindowScratch() / "copy.CNC";
   ASSERT_TRUE(WriteProgramText(QString::fromStdString(copy.string()), text, error));
   EXPECT_EQ(test::ReadProgramBytes(copy), bytes);

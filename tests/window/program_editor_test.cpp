@@ -257,6 +257,41 @@ TEST(ProgramEditor, MarginFollowsTextLoadedWithSignalsBlocked) {
   }
 }
 
+// A loaded program shows as the same text set whole shows, colours included, though
+// only the lines in view are coloured; scrolling colours the lines it brings into view.
+TEST(ProgramEditor, ALoadedProgramIsColouredWhereItIsShown) {
+  const struct {
+    std::string Bytes;
+    QString Text;
+  } kLineEnds[] = {
+      {"", ""}, {"G1\r\nG2\rG3\nG4", "G1\nG2\nG3\nG4"}, {"G1\r\n", "G1\n"}, {"\r\r\n\n\xe4\t", "\n\n\n\u00e4\t"}};
+  for (const auto& c : kLineEnds) {
+    TProgramEditor editor;
+    editor.LoadProgram(c.Bytes);
+    EXPECT_EQ(editor.toPlainText(), c.Text) << c.Bytes;
+  }
+  constexpr int kLines = 20'000;
+  std::string bytes;
+  for (int i = 0; i < kLines; ++i) bytes += "N" + std::to_string(i) + " G1 X12.5 Y-3 ;c\r\n";
+  TProgramEditor loaded, whole;
+  loaded.setLineWrapMode(QPlainTextEdit::NoWrap);
+  whole.setLineWrapMode(QPlainTextEdit::NoWrap);
+  loaded.LoadProgram(bytes);
+  whole.setPlainText(loaded.toPlainText());
+  EXPECT_FALSE(loaded.document()->isModified());
+  EXPECT_FALSE(loaded.document()->isUndoAvailable());
+  ShowForPictureAt(loaded, 0);
+  ShowForPictureAt(whole, 400);
+  for (const int line : {0, kLines - 5}) {
+    loaded.ShowRunLine(line);
+    whole.ShowRunLine(line);
+    QApplication::processEvents();
+    EXPECT_TRUE(TProgramHighlighter::Coloured(loaded.document()->findBlockByNumber(line))) << line;
+    EXPECT_FALSE(TProgramHighlighter::Coloured(loaded.document()->findBlockByNumber(kLines / 2))) << line;
+    EXPECT_TRUE(OnScreen(loaded) == OnScreen(whole)) << line;
+  }
+}
+
 // The region the viewport repaints, from its paint events.
 class TPaintedRegion : public QObject {
  public:

@@ -2,6 +2,7 @@
 // that go out, the answers in the editor, and every way a transfer ends.
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
 
@@ -65,6 +66,7 @@ struct LineCase {
   std::string line;
   uint16_t outputLength;
   std::string sent;  // the report's text; empty when the line cannot go out
+  const char* reason = "";  // then shown under the buttons
 };
 
 TEST_F(TransferWindow, LinesGoOutCutAndWithoutTheirComments) {
@@ -74,9 +76,9 @@ TEST_F(TransferWindow, LinesGoOutCutAndWithoutTheirComments) {
       {";only a comment", 65, "\n"},
       {"", 65, "\n"},
       {c63, 65, c63 + "\n"},                  // L = 64 fits
-      {c64 + ";x", 65, ""},                   // L = 65 does not
+      {c64 + ";x", 65, "", "line 0 does not fit one report (65 characters, at most 64)"},  // L = 65 does not
       {c300, 300, std::string(255, 'Z')},     // cut to 255, no line feed
-      {c300, 255, ""},                        // 255 bytes need R of 256
+      {c300, 255, "", "line 0 does not fit one report (255 characters, at most 254)"},  // R of 256 needed
       {std::string(254, 'A'), 300, std::string(254, 'A') + "\n"},
       {"G1 X1;a;b", 65, "G1 X1\n"},
   };
@@ -88,6 +90,9 @@ TEST_F(TransferWindow, LinesGoOutCutAndWithoutTheirComments) {
     if (c.sent.empty()) {
       EXPECT_EQ(written.size(), 0u) << c.line;
       EXPECT_EQ(Editor(form.get()), c.line + "\nM30\nError HID Line0\n");
+      const auto* note = Control<QLabel>(form.get(), "TransferNote");
+      EXPECT_EQ(note->text(), c.reason);
+      EXPECT_EQ(note->isVisible(), *c.reason != '\0') << c.line;
     } else {
       EXPECT_EQ(written, (std::vector{LineReportOf(c.sent, c.outputLength), LineReportOf("\n", c.outputLength)}))
           << c.line;

@@ -77,7 +77,7 @@ bool ParseDrill(const std::string& v, std::string& text) {
   float mm = 0;
   const auto [end, ec] = std::from_chars(normal.data(), normal.data() + normal.size(), mm);
   if (ec != std::errc() || end != normal.data() + normal.size() || !(mm >= 0) || mm > 655.0f) return false;
-  text = FormatSystem("%1.1f", mm);
+  text = FormatSystem("%1.1Lf", mm);
   return true;
 }
 

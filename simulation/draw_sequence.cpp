@@ -51,7 +51,7 @@ void EndRunControls(TSimulation& sim) {
 Extended MillingLength(const TViewState& v) { return LengthOf(v.MillingSteps); }
 
 std::string MillingLengthText(Extended length) {
-  return FormatSystem("milling length %1.0f mm ", static_cast<double>(length / 100));
+  return FormatSystem("milling length %1.0Lf mm ", length / 100);
 }
 
 void LineButtonClick(TSimulation& sim, const std::vector<std::string>& editorLines) {

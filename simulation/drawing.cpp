@@ -79,7 +79,7 @@ void ShowPendingPosition(TSimulation& sim) {
   TViewState& v = sim.View;
   if (!v.ShownPosPending) return;
   v.ShownPosPending = false;
-  sim.Host->SetStaticText1Text(FormatSystem("%6.2f%7.2f%7.2f", Millimetres(v.ShownPos[0]),
+  sim.Host->SetStaticText1Text(FormatSystem("%6.2Lf%7.2Lf%7.2Lf", Millimetres(v.ShownPos[0]),
                                             Millimetres(v.ShownPos[1]), Millimetres(v.ShownPos[2])));
 }
 
@@ -128,7 +128,7 @@ std::string MouseReadout(const TViewState& v, int canvasHeight, int x, int y) {
   const float mx = static_cast<float>((Extended(x) / v.ViewScale + v.ViewOffsetX + 1) / 100);
   const float my =
       static_cast<float>((Extended(canvasHeight - y) / v.ViewScale + v.ViewOffsetY + 1) / 100);
-  return FormatSystem("%6.2f%7.2f        ", mx, my);
+  return FormatSystem("%6.2Lf%7.2Lf        ", mx, my);
 }
 
 }  // namespace marloq

@@ -22,7 +22,10 @@ constexpr int32_t kEmptyBoxMin = 6553500;
 
 struct TBox {
   int32_t MinX = kEmptyBoxMin, MinY = kEmptyBoxMin, MaxX = 0, MaxY = 0;
-  void Include(Extended x, Extended y) {
+  // A value included is a 32-bit float like every named value: it is stored before it
+  // is compared and rounded, so a sum just past a half may round as the half itself.
+  void Include(float storedX, float storedY) {
+    const Extended x = storedX, y = storedY;
     if (MinX > x) MinX = RoundHalfEven(x);
     if (!(MaxX >= x)) MaxX = RoundHalfEven(x);
     if (MinY > y) MinY = RoundHalfEven(y);

@@ -43,6 +43,9 @@ float AngleFromCentre(int64_t dx, int64_t dy) {
   return a;
 }
 
+// False for an angle that stands still, and for one that is not a number.
+bool Advanced(float before, float after) { return before < after || before > after; }
+
 bool OnTarget(const TAxis& a) { return FRound(a.Target) == a.Pos; }
 
 // Z follows the arc linearly, only while logging; otherwise it moves in the closing line.
@@ -128,7 +131,7 @@ int ArcPassAngles(const TInterpreterState& s, float* angles, bool* ends, int mos
   do {
     const float mid = angles[n] + s.AngleStep;
     angles[n + 1] = mid + s.AngleStep;
-    ends[n] = (mid < s.WorkAngle2) == s.ArcClockwise || angles[n + 1] == angles[n];
+    ends[n] = (mid < s.WorkAngle2) == s.ArcClockwise || !Advanced(angles[n], angles[n + 1]);
   } while (!ends[n++] && n < most);
   return n;
 }
@@ -310,9 +313,9 @@ uint8_t NextArcStep(TSimulation& sim) {
     s.WorkAngle += s.AngleStep;
     if ((s.WorkAngle < s.WorkAngle2) == s.ArcClockwise) bits |= kArcEndMark;
     s.WorkAngle += s.AngleStep;
-    // An increment too small to move a float angle would step for ever: end the arc
-    // here and let the closing line reach the target.
-    if (s.WorkAngle == before) bits |= kArcEndMark;
+    // An increment too small to move a float angle (or an angle that is not a number)
+    // would step for ever: end the arc here and let the closing line reach the target.
+    if (!Advanced(before, s.WorkAngle)) bits |= kArcEndMark;
   } while (bits == 0);
   return bits;
 }
@@ -325,8 +328,9 @@ void ArcStepper(TSimulation& sim) {
     AppendLog(sim, TLogLine().Text("StepZir  ").Real(TargetGap(ax), 6, 0).Real(TargetGap(ay), 6, 0)
                        .Real(TargetGap(s.AxisZ), 6, 0).Text(" Radius:").Real(s.WorkRadius, 6, 0)
                        .Text(" Center:").Real(ax.Start, 6, 0).Real(ay.Start, 6, 0).View());
-  // Also refuses radii that are not numbers or infinite: nothing could be stepped.
-  if (!(s.WorkRadius > 0) || s.WorkRadius > 3.0e38f) return;
+  // Only a radius <= 0 stops the arc before it starts. An infinite one (or one that is
+  // not a number) gives an angle that does not advance: no steps, then the closing line.
+  if (s.WorkRadius <= 0) return;
   const int64_t cx = FRound(ax.Start), cy = FRound(ay.Start);
   s.WorkAngle = AngleFromCentre(ax.Pos - cx, ay.Pos - cy);
   s.WorkAngle2 = AngleFromCentre(FRound(ax.Target) - cx, FRound(ay.Target) - cy);

@@ -20,9 +20,11 @@ std::string Format(const char* format, A... args) {
 
 }  // namespace
 
-std::string FormatSystem(const char* f, double a) { return Format(f, a); }
-std::string FormatSystem(const char* f, double a, double b) { return Format(f, a, b); }
-std::string FormatSystem(const char* f, double a, double b, double c) { return Format(f, a, b, c); }
+std::string FormatSystem(const char* f, long double a) { return Format(f, a); }
+std::string FormatSystem(const char* f, long double a, long double b) { return Format(f, a, b); }
+std::string FormatSystem(const char* f, long double a, long double b, long double c) {
+  return Format(f, a, b, c);
+}
 
 float ParseDecimal(std::string_view text) {
   std::string t(text);

@@ -45,7 +45,7 @@ void ToolChange(TSimulation& sim) {
   uint16_t d = HundredthsOf(ReadRealWord(s, 'T'));
   if (d == 0) d = HundredthsOf(ReadRealWord(s, 'D'));
   if (d == 0) d = HundredthsOf(Extended(DrillValue(sim)) * 100);
-  sim.Host->SetDrEditText(FormatSystem("%1.1f", d / 100.0));
+  sim.Host->SetDrEditText(FormatSystem("%1.1Lf", d / 100.0L));
   if (s.LogEnabled)
     AppendLog(sim, TLogLine().Text("Set Drill with :").Real(d / 100.0L, 5, 2).Text(" mm").View());
   s.UnitScale = savedScale;
@@ -63,7 +63,7 @@ void RewriteBlockPlaceholders(TSimulation& sim) {
   }
   if (BlockContains(s.BlockText, "M06D?") || BlockContains(s.BlockText, "M06T?")) {
     // The word reader knows only the point as decimal mark.
-    std::string text = FormatSystem("M06D%1.1f", DrillValue(sim));
+    std::string text = FormatSystem("M06D%1.1Lf", DrillValue(sim));
     if (const size_t comma = text.find(','); comma != std::string::npos) text[comma] = '.';
     ReplaceBlockText(s.BlockText, text);
   }

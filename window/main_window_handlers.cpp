@@ -225,14 +225,14 @@ void TForm1::Step_RunClick() {
 
 void TForm1::UpDown2Click(bool up) {
   const float v = DrillValue(*sim_);
-  if (up && v < 29) SetDrEditText(FormatSystem("%1.1f", v + 1.0));
-  if (!up && v >= 1) SetDrEditText(FormatSystem("%1.1f", v - 1.0));
+  if (up && v < 29) SetDrEditText(FormatSystem("%1.1Lf", Extended(v) + 1));
+  if (!up && v >= 1) SetDrEditText(FormatSystem("%1.1Lf", Extended(v) - 1));
 }
 
 void TForm1::UpDown1Click(bool up) {
   const float v = DrillValue(*sim_);
-  if (up && v < 29.81f) SetDrEditText(FormatSystem("%1.1f", v + 0.1));
-  if (!up && v > 0) SetDrEditText(FormatSystem("%1.1f", v - 0.1));
+  if (up && v < 29.81f) SetDrEditText(FormatSystem("%1.1Lf", Extended(v) + 0.1L));
+  if (!up && v > 0) SetDrEditText(FormatSystem("%1.1Lf", Extended(v) - 0.1L));
 }
 
 void TForm1::Image1MouseMove(int x, int y) {

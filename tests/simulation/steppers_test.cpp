@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <memory>
 
 #include "core/block_reader.h"
@@ -150,6 +151,24 @@ TEST(ArcPassAngles, AreTheSumsOfNextArcStep) {
       }
     }
     ASSERT_EQ(angles[n], a) << c;
+  }
+}
+
+// An infinite radius or one that is not a number makes no step, either way round, and
+// the closing line still reaches the target.
+TEST(ArcStepper, RadiiOutOfTheFloatRangeEndOnTheirTargets) {
+  for (const float radius : {std::numeric_limits<float>::infinity(), std::numeric_limits<float>::quiet_NaN()}) {
+    for (const bool clockwise : {false, true}) {
+      Stepping t;
+      t.Target(1000, 0, 0);
+      t.s.AxisX.Start = t.s.AxisY.Start = radius;
+      t.s.WorkRadius = radius;
+      t.s.ArcClockwise = clockwise;
+      ArcStepper(*t.sim);
+      EXPECT_EQ(t.s.AxisX.Pos, 1000) << radius << " " << clockwise;
+      EXPECT_EQ(t.s.AxisY.Pos, 0) << radius << " " << clockwise;
+      EXPECT_EQ(MillingLength(t.sim->View), 1000) << "the closing line's steps only";
+    }
   }
 }
 

@@ -1,0 +1,132 @@
+// Hostile input to `marloq --render`, through the program itself: each case ends with
+// its exit status within seconds, and no file but the run's log and picture changes.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+#include <string>
+
+namespace marloq {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void Write(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+// Every regular file under dir with its bytes; folders and pipes by their kind.
+std::map<std::string, std::string> Snapshot(const fs::path& dir) {
+  std::map<std::string, std::string> files;
+  for (const auto& e : fs::recursive_directory_iterator(dir)) {
+    const std::string name = fs::relative(e.path(), dir).string();
+    files[name] = e.is_regular_file() ? ReadAll(e.path()) : e.is_directory() ? "<folder>" : "<other>";
+  }
+  return files;
+}
+
+struct HostileCase {
+  const char* name;
+  std::function<void(const fs::path&)> setUp;
+  const char* arguments;
+  int status;
+  const char* mayChange;  // the files the render may write, blank-separated
+};
+
+const char kProgram[] = "G0 X10 Y10 Z2\nG1 Z-1\nG1 X50\nM30\n\n";
+
+TEST(HostileInput, EndsWithItsStatusAndChangesNothingElse) {
+  const HostileCase cases[] = {
+      {"its own log", [](const fs::path& d) { Write(d / "p.LOG", kProgram); }, "p.LOG", 2, ""},
+      {"its own picture", [](const fs::path& d) { Write(d / "p.png", kProgram); }, "p.png", 2, ""},
+      {"the picture named as the program", [](const fs::path& d) { Write(d / "p.CNC", kProgram); },
+       "p.CNC --image p.CNC", 2, ""},
+      {"the picture a second name of the program",
+       [](const fs::path& d) {
+         Write(d / "p.CNC", kProgram);
+         fs::create_hard_link(d / "p.CNC", d / "other.png");
+       },
+       "p.CNC --image other.png", 2, ""},
+      {"a pipe", [](const fs::path& d) { ::mkfifo((d / "p.CNC").c_str(), 0600); }, "p.CNC", 2, ""},
+      {"a folder", [](const fs::path& d) { fs::create_directory(d / "p.CNC"); }, "p.CNC", 2, ""},
+      {"no such file", [](const fs::path&) {}, "p.CNC", 2, ""},
+      {"larger than a program can be",
+       [](const fs::path& d) {
+         Write(d / "p.CNC", kProgram);
+         fs::resize_file(d / "p.CNC", (64u << 20) + 1);  // sparse: no disk taken
+       },
+       "p.CNC", 2, ""},
+      {"the log's place taken by a folder",
+       [](const fs::path& d) {
+         Write(d / "p.CNC", kProgram);
+         fs::create_directory(d / "p.LOG");
+       },
+       "p.CNC", 5, "p.png"},
+      {"the picture's place taken by a folder",
+       [](const fs::path& d) {
+         Write(d / "p.CNC", kProgram);
+         fs::create_directory(d / "p.png");
+       },
+       "p.CNC", 5, "p.LOG"},
+      {"a subprogram calling itself", [](const fs::path& d) { Write(d / "p.CNC", "N1\nL1\nM30\n\n"); },
+       "p.CNC --max-blocks 100000", 3, "p.LOG p.png"},
+      {"a move to the 32-bit limit and back",
+       [](const fs::path& d) { Write(d / "p.CNC", "G91\nG0X21474836\nG0X1\nG0X1\nG0X-21474838\nM30\n\n"); },
+       "p.CNC", 3, "p.LOG p.png"},
+      {"numbers beyond every range",
+       [](const fs::path& d) { Write(d / "p.CNC", "G1X1e40Y-1e40Z1e39\nG2X1e30R1e-30\nG3X9R1e99\nM30\n\n"); },
+       "p.CNC", 0, "p.LOG p.png"},
+      {"binary bytes",
+       [](const fs::path& d) {
+         std::string bytes;
+         for (int i = 0; i < 4096; ++i) bytes += static_cast<char>((i * 7919) % 256);
+         Write(d / "p.CNC", bytes);
+       },
+       "p.CNC", 0, "p.LOG p.png"},
+      {"an empty file", [](const fs::path& d) { Write(d / "p.CNC", ""); }, "p.CNC", 0, "p.LOG p.png"},
+      {"one line of 24 MB",
+       [](const fs::path& d) {
+         std::string line;
+         for (int i = 0; i < 4'000'000; ++i) line += "G1 X1 ";
+         Write(d / "p.CNC", line + "\n");
+       },
+       "p.CNC", 0, "p.LOG p.png"},
+  };
+  const fs::path root = fs::temp_directory_path() / ("marloq-hostile-" + std::to_string(::getpid()));
+  for (const HostileCase& c : cases) {
+    const fs::path dir = root / "case";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    c.setUp(dir);
+    std::map<std::string, std::string> expected = Snapshot(dir);
+    const std::string command = "cd '" + dir.string() + "' && timeout 60 '" MARLOQ_BINARY "' --render " +
+                                c.arguments + " >/dev/null 2>../err";
+    const int raw = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(raw)) << c.name;
+    EXPECT_EQ(WEXITSTATUS(raw), c.status) << c.name << ": " << ReadAll(root / "err");
+    std::map<std::string, std::string> after = Snapshot(dir);
+    std::istringstream allowed(c.mayChange);
+    for (std::string name; allowed >> name;) {
+      expected.erase(name);
+      after.erase(name);
+    }
+    EXPECT_TRUE(after == expected) << c.name << ": a file changed that the render may not write";
+  }
+  fs::remove_all(root);
+}
+
+}  // namespace
+}  // namespace marloq

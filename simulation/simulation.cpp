@@ -131,7 +131,7 @@ std::string GuardStopText(const TRunGuard& g) {
   switch (g.TrippedBy) {
     case TGuardLimit::Blocks: return "stopped: more than " + std::to_string(g.MaxBlocks) + " blocks";
     case TGuardLimit::Steps: return "stopped: more than " + std::to_string(g.MaxSteps) + " steps";
-    default: return "stopped: more than " + std::to_string(g.MaxSpans) + " spans drawn";
+    default: return "stopped: more than " + std::to_string(g.MaxSpans) + " spans";
   }
 }
 

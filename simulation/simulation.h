@@ -112,7 +112,8 @@ void StartGuardedPass(TSimulation& sim, bool isRun = false);
 // The step counter reached NextStepCheck: trips the guard or passes a message point.
 void StepCheckpoint(TSimulation& sim);
 // What the window and the command line say when a guard ended the run:
-// "stopped: more than N blocks", "… N steps" or "… N spans drawn"; empty otherwise.
+// "stopped: more than N blocks", "… N steps" or "… N spans" (filled on the canvas);
+// empty otherwise.
 std::string GuardStopText(const TRunGuard& guard);
 // STOP, from the window: ends the run and every pass of this DRAW still to come.
 void RequestStop(TSimulation& sim);

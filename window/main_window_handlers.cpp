@@ -199,6 +199,9 @@ void TForm1::ShowRunSummary() {
   // A guard's stop matters more than the time of a run that never ended.
   const std::string guardStop = GuardStopText(sim_->Guard);
   TimeLabel->setText(guardStop.empty() ? text : QString::fromStdString(guardStop));
+  QFont font = TimeLabel->font();
+  font.setPixelSize(guardStop.empty() ? 16 : 13);  // the longer text in the same place
+  TimeLabel->setFont(font);
   TimeLabel->setToolTip(QStringLiteral("%1%2: cutting at the programmed feed, travel at %3 mm/min")
                             .arg(text, sim_->Summary.Stopped ? QStringLiteral(" up to the stop") : QString())
                             .arg(kRapidFeed));

@@ -165,7 +165,7 @@ TEST(DrawRuns, ProgramsThatNeverEndAreStoppedByTheGuards) {
       {"G1X99999999999999999999999999999999999999999\nM30\n\n", TGuardLimit::Steps, 2,
        "stopped: more than 100000 steps"},  // a move of light years
       {"G0Z-1\nL10D2147483647\nM30\nN10\nG1X5\nG1X0\nM30\n\n", TGuardLimit::Drawing, 0,
-       "stopped: more than 20000 spans drawn"},  // the same pixels painted again and again
+       "stopped: more than 20000 spans"},  // the same pixels painted again and again
   };
   for (const Case& c : cases) {
     Draw d("endless.CNC", 64, 48);

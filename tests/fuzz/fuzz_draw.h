@@ -14,7 +14,7 @@
 
 namespace marloq::fuzz {
 
-inline constexpr uint64_t kMaxBlocks = 2000, kMaxSteps = 200000;
+inline constexpr uint64_t kMaxBlocks = 2000, kMaxSteps = 200000, kMaxSpans = 2000000;
 
 struct TFuzzDrawOutcome {
   std::string Label1;  // the milling length once DRAW has finished
@@ -51,6 +51,7 @@ inline TFuzzDrawOutcome RunFuzzDraw(std::string_view bytes, const std::string& p
   sim->Run.ProgramFileName = programFileName;
   sim->Guard.MaxBlocks = kMaxBlocks;
   sim->Guard.MaxSteps = kMaxSteps;
+  sim->Guard.MaxSpans = kMaxSpans;
   sim->Canvas.Resize(size[0], size[1]);
   LineButtonClick(*sim, SplitEditorLines(bytes));
   return {host.Label1Text(), host.LineButtonEnabled(), sim->Guard.Tripped};

@@ -201,7 +201,21 @@ void TStepPlotter::FindQuietRange() {
   };
   x_ = intersect(pixelX_, mmX_);
   y_ = intersect(pixelY_, mmY_);
-  z_ = TRange{s.AxisZ.Pos, 0};
+  const int32_t z = s.AxisZ.Pos;
+  z_ = intersect(QuietZSide(), shown ? MillimetreRange(z) : kEverything);
+}
+
+// A plot at a new Z sets the pen of Z's side of 0 and notes the Z. While the pen already
+// is that side's, a new Z on the same side changes nothing that a later plot, or the
+// one that ends the element, would not set the same.
+TStepPlotter::TRange TStepPlotter::QuietZSide() const {
+  const int32_t z = sim_.Core.AxisZ.Pos;
+  const TCanvas& c = sim_.Canvas;
+  const TViewState& v = sim_.View;
+  if (z <= 0 && c.PenColor() == v.CutPenColor) return TRange{INT32_MIN, static_cast<uint32_t>(INT32_MAX) + 1};
+  if (z > 0 && c.PenColor() == kBlue && c.PenWidth() == RoundHalfEven(Extended(1) * v.ViewScale))
+    return TRange{1, static_cast<uint32_t>(INT32_MAX) - 1};
+  return TRange{z, 0};
 }
 
 // The inclusive running sums of sixteen lanes.
@@ -344,6 +358,8 @@ void TStepPlotter::Flush() {
   // the second paints with the new one; after that nothing changes.
   const uint64_t held = std::min<uint64_t>(emitted_, kStepRingSize - 1);
   for (uint64_t i = 0; i < held && Outside(); ++i) Plot();
+  // Those plots note the last Z plotted, which a new Z on the same side left for them.
+  if (held > 0 && known_) sim_.View.LastPlotZ = sim_.Core.AxisZ.Pos;
   // The delay line ends empty where stepping it one by one would have left it.
   TInterpreterState& s = sim_.Core;
   s.StepRingIn = s.StepRingOut = static_cast<int32_t>((s.StepRingIn + emitted_) % kStepRingSize);

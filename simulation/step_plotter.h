@@ -28,7 +28,11 @@ class TStepPlotter {
     s.AxisZ.Pos += kDelta[(bits >> 4) & 3];
     ++kinds_.Axes[kAxesMoved[bits & 63]];
     if (++sim_.Guard.Steps >= sim_.Guard.NextStepCheck) StepCheckpoint(sim_);
-    if (++emitted_ >= kStepRingSize && Outside()) Plot();
+    if (++emitted_ >= kStepRingSize && Outside()) {
+      // The position before this step was plotted too, when the delay line was full then.
+      if (known_ && emitted_ > kStepRingSize) sim_.View.LastPlotZ = s.AxisZ.Pos - kDelta[(bits >> 4) & 3];
+      Plot();
+    }
   }
   // What FlushSteps does: the steps still held plot at the last position. Then the
   // counts go to the milling length and the machining time.
@@ -74,6 +78,7 @@ class TStepPlotter {
   }
   void Plot();
   void FindQuietRange();
+  TRange QuietZSide() const;
   template <typename F>
   static TRange EqualRange(const F& f, int32_t at, Extended guessLo, Extended guessHi);
   static TRange MillimetreRange(int32_t at);

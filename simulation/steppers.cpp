@@ -279,16 +279,22 @@ void LineStepper(TSimulation& sim) {
   } else {
     // Between plots that change something a line's ticks are taken at once.
     constexpr uint32_t kWorthSkipping = 16;
+    // While asking finds nothing to skip (three axes stepping together), ask less often.
+    constexpr uint32_t kMostBetweenAsks = 1024;
     TStepPlotter plotter(sim);
+    uint32_t betweenAsks = 1;
     for (uint32_t i = 0; i < major && !s.StopRequest;) {
       const uint32_t quiet = QuietTicks(sim, plotter, major - i);
       if (quiet >= kWorthSkipping) {
         SkipQuietTicks(sim, plotter, quiet);
         i += quiet;
+        betweenAsks = 1;
         continue;
       }
       // The quiet ticks and the one that ends them, one by one; then ask again.
-      for (uint32_t k = 0; k <= quiet && i < major && !s.StopRequest; ++k, ++i) plotter.Emit(tick());
+      const uint32_t n = std::max(quiet + 1, betweenAsks);
+      betweenAsks = std::min(2 * betweenAsks, kMostBetweenAsks);
+      for (uint32_t k = 0; k < n && i < major && !s.StopRequest; ++k, ++i) plotter.Emit(tick());
     }
     plotter.Flush();
   }

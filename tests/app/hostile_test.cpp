@@ -48,62 +48,46 @@ struct HostileCase {
 
 const char kProgram[] = "G0 X10 Y10 Z2\nG1 Z-1\nG1 X50\nM30\n\n";
 
+// A setting-up that writes p.CNC with text and then does more.
+std::function<void(const fs::path&)> Program(std::string text, std::function<void(const fs::path&)> more = {}) {
+  return [text, more](const fs::path& d) {
+    Write(d / "p.CNC", text);
+    if (more) more(d);
+  };
+}
+
+std::string Repeated(const std::string& s, int n) {
+  std::string all;
+  for (int i = 0; i < n; ++i) all += s;
+  return all;
+}
+
 TEST(HostileInput, EndsWithItsStatusAndChangesNothingElse) {
+  const auto folder = [](const char* name) { return [name](const fs::path& d) { fs::create_directory(d / name); }; };
+  std::string binary;
+  for (int i = 0; i < 4096; ++i) binary += static_cast<char>((i * 7919) % 256);
   const HostileCase cases[] = {
       {"its own log", [](const fs::path& d) { Write(d / "p.LOG", kProgram); }, "p.LOG", 2, ""},
       {"its own picture", [](const fs::path& d) { Write(d / "p.png", kProgram); }, "p.png", 2, ""},
-      {"the picture named as the program", [](const fs::path& d) { Write(d / "p.CNC", kProgram); },
-       "p.CNC --image p.CNC", 2, ""},
+      {"the picture named as the program", Program(kProgram), "p.CNC --image p.CNC", 2, ""},
       {"the picture a second name of the program",
-       [](const fs::path& d) {
-         Write(d / "p.CNC", kProgram);
-         fs::create_hard_link(d / "p.CNC", d / "other.png");
-       },
+       Program(kProgram, [](const fs::path& d) { fs::create_hard_link(d / "p.CNC", d / "other.png"); }),
        "p.CNC --image other.png", 2, ""},
       {"a pipe", [](const fs::path& d) { ::mkfifo((d / "p.CNC").c_str(), 0600); }, "p.CNC", 2, ""},
-      {"a folder", [](const fs::path& d) { fs::create_directory(d / "p.CNC"); }, "p.CNC", 2, ""},
+      {"a folder", folder("p.CNC"), "p.CNC", 2, ""},
       {"no such file", [](const fs::path&) {}, "p.CNC", 2, ""},
-      {"larger than a program can be",
-       [](const fs::path& d) {
-         Write(d / "p.CNC", kProgram);
-         fs::resize_file(d / "p.CNC", (64u << 20) + 1);  // sparse: no disk taken
-       },
-       "p.CNC", 2, ""},
-      {"the log's place taken by a folder",
-       [](const fs::path& d) {
-         Write(d / "p.CNC", kProgram);
-         fs::create_directory(d / "p.LOG");
-       },
-       "p.CNC", 5, "p.png"},
-      {"the picture's place taken by a folder",
-       [](const fs::path& d) {
-         Write(d / "p.CNC", kProgram);
-         fs::create_directory(d / "p.png");
-       },
-       "p.CNC", 5, "p.LOG"},
-      {"a subprogram calling itself", [](const fs::path& d) { Write(d / "p.CNC", "N1\nL1\nM30\n\n"); },
-       "p.CNC --max-blocks 100000", 3, "p.LOG p.png"},
-      {"a move to the 32-bit limit and back",
-       [](const fs::path& d) { Write(d / "p.CNC", "G91\nG0X21474836\nG0X1\nG0X1\nG0X-21474838\nM30\n\n"); },
+      {"larger than a program can be",  // sparse: no disk taken
+       Program(kProgram, [](const fs::path& d) { fs::resize_file(d / "p.CNC", (64u << 20) + 1); }), "p.CNC", 2, ""},
+      {"the log's place taken by a folder", Program(kProgram, folder("p.LOG")), "p.CNC", 5, "p.png"},
+      {"the picture's place taken by a folder", Program(kProgram, folder("p.png")), "p.CNC", 5, "p.LOG"},
+      {"a subprogram calling itself", Program("N1\nL1\nM30\n\n"), "p.CNC --max-blocks 100000", 3, "p.LOG p.png"},
+      {"a move to the 32-bit limit and back", Program("G91\nG0X21474836\nG0X1\nG0X1\nG0X-21474838\nM30\n\n"),
        "p.CNC", 3, "p.LOG p.png"},
-      {"numbers beyond every range",
-       [](const fs::path& d) { Write(d / "p.CNC", "G1X1e40Y-1e40Z1e39\nG2X1e30R1e-30\nG3X9R1e99\nM30\n\n"); },
-       "p.CNC", 0, "p.LOG p.png"},
-      {"binary bytes",
-       [](const fs::path& d) {
-         std::string bytes;
-         for (int i = 0; i < 4096; ++i) bytes += static_cast<char>((i * 7919) % 256);
-         Write(d / "p.CNC", bytes);
-       },
-       "p.CNC", 0, "p.LOG p.png"},
-      {"an empty file", [](const fs::path& d) { Write(d / "p.CNC", ""); }, "p.CNC", 0, "p.LOG p.png"},
-      {"one line of 24 MB",
-       [](const fs::path& d) {
-         std::string line;
-         for (int i = 0; i < 4'000'000; ++i) line += "G1 X1 ";
-         Write(d / "p.CNC", line + "\n");
-       },
-       "p.CNC", 0, "p.LOG p.png"},
+      {"numbers beyond every range", Program("G1X1e40Y-1e40Z1e39\nG2X1e30R1e-30\nG3X9R1e99\nM30\n\n"), "p.CNC",
+       0, "p.LOG p.png"},
+      {"binary bytes", Program(binary), "p.CNC", 0, "p.LOG p.png"},
+      {"an empty file", Program(""), "p.CNC", 0, "p.LOG p.png"},
+      {"one line of 24 MB", Program(Repeated("G1 X1 ", 4'000'000) + "\n"), "p.CNC", 0, "p.LOG p.png"},
   };
   const fs::path root = fs::temp_directory_path() / ("marloq-hostile-" + std::to_string(::getpid()));
   for (const HostileCase& c : cases) {

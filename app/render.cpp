@@ -109,7 +109,7 @@ void Render(const TRenderOptions& o, TRenderResult& r) {
 
   r.Ran = true;
   r.Summary = sim->Summary;
-  r.GuardTripped = sim->Guard.Tripped;
+  r.GuardTripped = sim->Guard.Tripped();
   r.GuardStop = GuardStopText(sim->Guard);
   if (!sim->Log.Error().empty()) Fail(r, "the log is not whole: " + sim->Log.Error(), kExitNotWritten);
   if (!SavePicture(sim->Canvas.Image(), image, error)) Fail(r, error, kExitNotWritten);

@@ -56,7 +56,6 @@ std::string MillingLengthText(Extended length) {
 
 void LineButtonClick(TSimulation& sim, const std::vector<std::string>& editorLines) {
   TInterpreterState& s = sim.Core;
-  sim.Guard.Tripped = false;
   sim.Guard.TrippedBy = TGuardLimit::None;
   sim.Run.StopPressed = false;
   LoadProgramText(s, editorLines, sim.Trace.Enabled ? &sim.Trace : nullptr);
@@ -80,7 +79,7 @@ void LineButtonClick(TSimulation& sim, const std::vector<std::string>& editorLin
   sim.Trace.Recording = false;
   // The advance that tripped the block guard ran no block.
   sim.Summary = {MillingLength(sim.View), sim.View.Time, std::min(sim.Guard.Blocks, sim.Guard.MaxBlocks), sim.Guard.Steps,
-                 s.StopRequest || sim.Guard.Tripped};
+                 s.StopRequest || sim.Guard.Tripped()};
   ShowPendingPosition(sim);
   const std::string shownPosition = sim.Host->StaticText1Text();
   const std::string length = MillingLengthText(sim.Summary.MillingLength);

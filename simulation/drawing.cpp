@@ -9,6 +9,13 @@ namespace marloq {
 
 namespace {
 
+constexpr int32_t kTravelPenWidth = 1;  // world units: above Z = 0 the pen is thin
+
+// A pen width in world units as the canvas' pixels.
+int32_t PenPixels(const TSimulation& sim, int32_t width) {
+  return RoundHalfEven(Extended(width) * sim.View.ViewScale);
+}
+
 int AxesMoved(uint8_t bits) {
   const auto moves = [bits](uint8_t plus, uint8_t minus) {
     return ((bits & plus) != 0) != ((bits & minus) != 0) ? 1 : 0;
@@ -55,9 +62,15 @@ void PlotPosition(TSimulation& sim) {
   }
   if (s.AxisZ.Pos != v.LastPlotZ) {
     v.LastPlotZ = s.AxisZ.Pos;
-    if (s.AxisZ.Pos > 0) SetPen(sim, kBlue, 1);
+    if (s.AxisZ.Pos > 0) SetPen(sim, kBlue, kTravelPenWidth);
     else if (sim.Canvas.PenColor() != v.CutPenColor) SetPen(sim, v.CutPenColor, v.CutPenWidth);
   }
+}
+
+bool PlotKeepsPen(const TSimulation& sim, int32_t z) {
+  const TCanvas& c = sim.Canvas;
+  if (z <= 0) return c.PenColor() == sim.View.CutPenColor;
+  return c.PenColor() == kBlue && c.PenWidth() == PenPixels(sim, kTravelPenWidth);
 }
 
 void ShowPosition(TSimulation& sim, bool force) {
@@ -107,7 +120,7 @@ void MovePenTo(TSimulation& sim, int32_t x, int32_t y) {
 
 void SetPen(TSimulation& sim, TColor color, int32_t width) {
   sim.Canvas.SetPenColor(color);
-  if (width != -1) sim.Canvas.SetPenWidth(RoundHalfEven(Extended(width) * sim.View.ViewScale));
+  if (width != -1) sim.Canvas.SetPenWidth(PenPixels(sim, width));
 }
 
 void ClearCanvas(TSimulation& sim) {

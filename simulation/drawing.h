@@ -37,6 +37,9 @@ void ShowPendingPosition(TSimulation& sim);
 int32_t WholeMillimetres(int32_t pos);
 void MovePenTo(TSimulation& sim, int32_t x, int32_t y);
 void SetPen(TSimulation& sim, TColor color, int32_t width);  // width in world units, -1 keeps it
+// Whether a plot at height z leaves the pen as it is: it already is the pen that z's
+// side of 0 sets.
+bool PlotKeepsPen(const TSimulation& sim, int32_t z);
 void ClearCanvas(TSimulation& sim);
 TColor NextPassPen(TSimulation& sim);
 

@@ -68,9 +68,7 @@ void Trip(TSimulation& sim, TGuardLimit limit) {
   TRunGuard& g = sim.Guard;
   g.PassTripped = true;
   sim.Core.StopRequest = true;
-  if (!g.InRun) return;
-  g.Tripped = true;
-  g.TrippedBy = limit;
+  if (g.InRun) g.TrippedBy = limit;
 }
 
 // Looked at only at the beats, which fall at the same counts however the steps are
@@ -127,7 +125,7 @@ void StepCheckpoint(TSimulation& sim) {
 }
 
 std::string GuardStopText(const TRunGuard& g) {
-  if (!g.Tripped) return {};
+  if (!g.Tripped()) return {};
   switch (g.TrippedBy) {
     case TGuardLimit::Blocks: return "stopped: more than " + std::to_string(g.MaxBlocks) + " blocks";
     case TGuardLimit::Steps: return "stopped: more than " + std::to_string(g.MaxSteps) + " steps";

@@ -40,9 +40,9 @@ struct TRunGuard {
   uint64_t Blocks = 0, Steps = 0;          // in this pass
   uint64_t NextBlockCheck = 0, NextStepCheck = 0;  // where the next beat or trip falls
   bool InRun = false;                      // this pass is the run
-  bool PassTripped = false;                // a guard ended this pass
-  bool Tripped = false;                    // a guard ended the run
-  TGuardLimit TrippedBy = TGuardLimit::None;
+  bool PassTripped = false;                   // a guard ended this pass
+  TGuardLimit TrippedBy = TGuardLimit::None;  // the guard that ended the run, if one did
+  bool Tripped() const { return TrippedBy != TGuardLimit::None; }
   int32_t FurthestTextPos = 0;  // the run's furthest block in ProgramText, for its progress
 };
 

@@ -210,12 +210,8 @@ void TStepPlotter::FindQuietRange() {
 // one that ends the element, would not set the same.
 TStepPlotter::TRange TStepPlotter::QuietZSide() const {
   const int32_t z = sim_.Core.AxisZ.Pos;
-  const TCanvas& c = sim_.Canvas;
-  const TViewState& v = sim_.View;
-  if (z <= 0 && c.PenColor() == v.CutPenColor) return TRange{INT32_MIN, static_cast<uint32_t>(INT32_MAX) + 1};
-  if (z > 0 && c.PenColor() == kBlue && c.PenWidth() == RoundHalfEven(Extended(1) * v.ViewScale))
-    return TRange{1, static_cast<uint32_t>(INT32_MAX) - 1};
-  return TRange{z, 0};
+  if (!PlotKeepsPen(sim_, z)) return TRange{z, 0};
+  return z <= 0 ? TRange{INT32_MIN, static_cast<uint32_t>(INT32_MAX) + 1} : TRange{1, static_cast<uint32_t>(INT32_MAX) - 1};
 }
 
 // The inclusive running sums of sixteen lanes.

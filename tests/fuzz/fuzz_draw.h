@@ -54,7 +54,7 @@ inline TFuzzDrawOutcome RunFuzzDraw(std::string_view bytes, const std::string& p
   sim->Guard.MaxSpans = kMaxSpans;
   sim->Canvas.Resize(size[0], size[1]);
   LineButtonClick(*sim, SplitEditorLines(bytes));
-  return {host.Label1Text(), host.LineButtonEnabled(), sim->Guard.Tripped};
+  return {host.Label1Text(), host.LineButtonEnabled(), sim->Guard.Tripped()};
 }
 
 }  // namespace marloq::fuzz

@@ -46,21 +46,25 @@ TEST(DrawPicture, RedBandAsWideAsTheToolBlackPathOnTopBlueTravelSilverAxes) {
   EXPECT_EQ(d.host.Label1Text(), "milling length 103 mm ") << "the plunge counts too";
 }
 
+// A window whose user presses STOP at the given message point.
+struct TStoppingHost : THeadlessHost {
+  TStoppingHost(TSimulation& sim, long stopAt)
+      : THeadlessHost(sim.Run, sim.Canvas.Width(), sim.Canvas.Height()), sim_(sim), stopAt_(stopAt) {
+    sim.Host = this;
+  }
+  bool FrameDue() override { return true; }
+  bool HasFrames() const override { return true; }
+  void ProcessMessages() override {
+    THeadlessHost::ProcessMessages();
+    if (MessagePumps() == stopAt_) RequestStop(sim_);
+  }
+  TSimulation& sim_;
+  long stopAt_;
+};
+
 TEST(DrawPicture, StopDuringTheRunSkipsTheFinalPass) {
-  struct StoppingHost : THeadlessHost {
-    using THeadlessHost::THeadlessHost;
-    TInterpreterState* core = nullptr;
-    bool FrameDue() override { return true; }
-    bool HasFrames() const override { return true; }
-    void ProcessMessages() override {
-      THeadlessHost::ProcessMessages();
-      if (MessagePumps() == 3) core->StopRequest = true;
-    }
-  };
   Draw d("stop.CNC");
-  StoppingHost host(d.sim->Run, 700, 511);
-  host.core = &d.sim->Core;
-  d.sim->Host = &host;
+  TStoppingHost host(*d.sim, 3);
   d.Run("G0 X10 Y10 Z-1\nG1 X100\nG1 Y100\nG1 X10\nM30\n\n");
   const std::string log = d.Log();
   EXPECT_EQ(log.find("G1X10\n"), std::string::npos) << "the run ended at the next block";
@@ -185,24 +189,13 @@ TEST(DrawRuns, ProgramsThatNeverEndAreStoppedByTheGuards) {
 // Every pass reaches a message point however little its blocks do, and a STOP there
 // ends the whole DRAW: here during the extents, so the run never starts.
 TEST(DrawRuns, StopWorksInThePassesBeforeTheRun) {
-  struct StoppingHost : THeadlessHost {
-    using THeadlessHost::THeadlessHost;
-    TSimulation* sim = nullptr;
-    bool FrameDue() override { return true; }
-    void ProcessMessages() override {
-      THeadlessHost::ProcessMessages();
-      RequestStop(*sim);
-    }
-  };
   Draw d("endless.CNC", 64, 48);
-  StoppingHost host(d.sim->Run, 64, 48);
-  host.sim = d.sim.get();
-  d.sim->Host = &host;
+  TStoppingHost host(*d.sim, 1);
   d.Run("N1\nL1\nM30\n\n");
   EXPECT_LE(host.MessagePumps(), 2);  // the one that stopped, and the last position shown
   EXPECT_EQ(d.sim->Summary.Blocks, 0u);
   EXPECT_TRUE(d.sim->Summary.Stopped);
-  EXPECT_FALSE(d.sim->Guard.Tripped);
+  EXPECT_FALSE(d.sim->Guard.Tripped());
 }
 
 TEST(DrawRuns, ArcWhoseAngleStepVanishesEndsByItsClosingLine) {

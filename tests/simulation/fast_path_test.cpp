@@ -76,7 +76,7 @@ TOutcome DrawOnce(const test::TRandomProgram& p, bool stepByStep) {
                 "len %.6Lf blocks %llu steps %llu stopped %d tripped %d | first %d %d %d %d | lastZ %d "
                 "shown %d %d %d | pos %d %d %d | pen %u %d %d %d %d",
                 s.Summary.MillingLength, static_cast<unsigned long long>(s.Summary.Blocks),
-                static_cast<unsigned long long>(s.Summary.Steps), s.Summary.Stopped, s.Guard.Tripped,
+                static_cast<unsigned long long>(s.Summary.Steps), s.Summary.Stopped, s.Guard.Tripped(),
                 v.FirstCutRecorded, v.FirstCutX, v.FirstCutY, v.FirstCutZ, v.LastPlotZ, v.ShownPosMm[0],
                 v.ShownPosMm[1], v.ShownPosMm[2], c.AxisX.Pos, c.AxisY.Pos, c.AxisZ.Pos, s.Canvas.PenColor(),
                 s.Canvas.PenWidth(), static_cast<int>(s.Canvas.PenMode()), s.Canvas.PenX(), s.Canvas.PenY());

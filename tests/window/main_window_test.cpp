@@ -145,7 +145,7 @@ TEST(MainWindow, StopAndTheGuardsEndALoopThatMovesNothing) {
   });
   Control<QPushButton>(form.get(), "LineButton")->click();
   EXPECT_TRUE(form->Simulation().Summary.Stopped);
-  EXPECT_FALSE(form->Simulation().Guard.Tripped);
+  EXPECT_FALSE(form->Simulation().Guard.Tripped());
 
   form->Simulation().Guard.MaxBlocks = 5000;
   Control<QPushButton>(form.get(), "LineButton")->click();

@@ -32,6 +32,8 @@ struct TCanvasLayer {
 
 class TCanvas {
  public:
+  static constexpr TCanvasPen kStartPen{kBlack, 1, TPenMode::Copy, 0, 0, false};
+
   void Resize(int width, int height);
   int Width() const { return width_; }
   int Height() const { return height_; }
@@ -81,12 +83,12 @@ class TCanvas {
   uint16_t* bits_ = nullptr;
   int stride_ = 0;  // pixels per row
   int width_ = 0, height_ = 0;
-  TColor color_ = kBlack;
-  int32_t penWidth_ = 1;
-  TPenMode mode_ = TPenMode::Copy;
+  TColor color_ = kStartPen.Color;
+  int32_t penWidth_ = kStartPen.Width;
+  TPenMode mode_ = kStartPen.Mode;
   uint16_t ink_ = 0;
-  int32_t penX_ = 0, penY_ = 0;
-  bool discPainted_ = false;  // the pen's disc at the pen position is on the canvas in ink_
+  int32_t penX_ = kStartPen.X, penY_ = kStartPen.Y;
+  bool discPainted_ = kStartPen.DiscPainted;  // the pen's disc at the pen position is on the canvas in ink_
   std::vector<TSpan> disc_;   // rows from discTop_ down; rebuilt only when the width changes
   int32_t discTop_ = 0;
   int32_t discReach_ = 0;     // how far the disc reaches from its centre pixel

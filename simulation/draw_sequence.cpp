@@ -21,6 +21,22 @@ namespace {
 
 constexpr Extended kDrillToRadius = 2.005L;  // not 2: a 1.0 mm drill gives a radius of 50
 
+// What the last DRAW left behind (the feed, the pens, the last plotted Z, the first cut,
+// a log switched on, the block it ended at) goes back to how the first DRAW after start
+// finds it: a DRAW depends on the program and the window's choices alone.
+void ForgetLastDraw(TSimulation& sim) {
+  std::vector<uint8_t> text = std::move(sim.Core.ProgramText);  // kept for its capacity
+  sim.Core = TInterpreterState{};
+  sim.Core.ProgramText = std::move(text);
+  TPixelEdges edges = std::move(sim.View.PixelEdges);  // a cache keyed by its view
+  sim.View = TViewState{};
+  sim.View.PixelEdges = std::move(edges);
+  sim.Canvas.RestorePen(TCanvas::kStartPen);
+  sim.PassRecord.Valid = false;
+  sim.Guard.TrippedBy = TGuardLimit::None;
+  sim.Run.StopPressed = sim.Run.NextPosRequest = false;
+}
+
 void StartRunControls(TSimulation& sim) {
   sim.Host->SetLineButtonEnabled(false);
   sim.View.FirstCutRecorded = false;
@@ -55,9 +71,8 @@ std::string MillingLengthText(Extended length) {
 }
 
 void LineButtonClick(TSimulation& sim, const std::vector<std::string>& editorLines) {
+  ForgetLastDraw(sim);
   TInterpreterState& s = sim.Core;
-  sim.Guard.TrippedBy = TGuardLimit::None;
-  sim.Run.StopPressed = false;
   LoadProgramText(s, editorLines, sim.Trace.Enabled ? &sim.Trace : nullptr);
   BindMotionCallbacks(sim);
   OpenLog(sim);

@@ -75,11 +75,12 @@ void LineButtonClick(TSimulation& sim, const std::vector<std::string>& editorLin
   TInterpreterState& s = sim.Core;
   LoadProgramText(s, editorLines, sim.Trace.Enabled ? &sim.Trace : nullptr);
   BindMotionCallbacks(sim);
-  OpenLog(sim);
+  if (sim.WritesLog) OpenLog(sim);
   SetCompensation(sim, 0);
   StartRunControls(sim);
   ClearCanvas(sim);
   ComputeExtents(sim);
+  if (sim.FixedView) sim.View.SetFrame(*sim.FixedView);
   s.LogEnabled = false;
   DrawPass(sim, kPassBeforeRun);
   ResetInterpreter(s);
@@ -94,7 +95,7 @@ void LineButtonClick(TSimulation& sim, const std::vector<std::string>& editorLin
   sim.Trace.Recording = false;
   // The advance that tripped the block guard ran no block.
   sim.Summary = {MillingLength(sim.View), sim.View.Time, std::min(sim.Guard.Blocks, sim.Guard.MaxBlocks), sim.Guard.Steps,
-                 s.StopRequest || sim.Guard.Tripped()};
+                 s.StopRequest || sim.Guard.Tripped(), ToolMarkOf(s)};
   ShowPendingPosition(sim);
   const std::string shownPosition = sim.Host->StaticText1Text();
   const std::string length = MillingLengthText(sim.Summary.MillingLength);

@@ -137,7 +137,7 @@ TColor NextPassPen(TSimulation& sim) {
   return static_cast<TColor>(k);
 }
 
-std::string MouseReadout(const TViewState& v, int canvasHeight, int x, int y) {
+std::string MouseReadout(const TViewFrame& v, int canvasHeight, int x, int y) {
   const float mx = static_cast<float>((Extended(x) / v.ViewScale + v.ViewOffsetX + 1) / 100);
   const float my =
       static_cast<float>((Extended(canvasHeight - y) / v.ViewScale + v.ViewOffsetY + 1) / 100);

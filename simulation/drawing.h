@@ -44,6 +44,6 @@ void ClearCanvas(TSimulation& sim);
 TColor NextPassPen(TSimulation& sim);
 
 // StaticText1 while the mouse is over the canvas pixel (x, y): millimetres.
-std::string MouseReadout(const TViewState& v, int canvasHeight, int x, int y);
+std::string MouseReadout(const TViewFrame& v, int canvasHeight, int x, int y);
 
 }  // namespace marloq

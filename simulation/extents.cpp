@@ -135,6 +135,23 @@ float ScanProgram(TSimulation& sim, TBox& box) {
 
 }  // namespace
 
+TViewFrame FitView(const TPathBox& box, int w, int h) {
+  TViewFrame f;
+  const float sx = static_cast<float>((w - box.Margin) / (Extended(box.MaxX) - box.MinX + 1));
+  const float sy = static_cast<float>((h - box.Margin) / (Extended(box.MaxY) - box.MinY + 1));
+  f.ViewScale = static_cast<float>(0.9L * (sx < sy ? sx : sy));
+  // A program without any path (or a box the canvas cannot hold) keeps the view as it
+  // is before the first DRAW instead of a negative or vanishing scale.
+  const bool usable = box.MaxX >= box.MinX && box.MaxY >= box.MinY && f.ViewScale > 0 &&
+                      std::isfinite(f.ViewScale);
+  if (!usable) return TViewFrame{};
+  const int32_t hx = RoundHalfEven((Extended(box.MaxX) - box.MinX) * f.ViewScale) / 2;
+  const int32_t hy = RoundHalfEven((Extended(box.MaxY) - box.MinY) * f.ViewScale) / 2;
+  f.ViewOffsetX = static_cast<int32_t>(int64_t(box.MinX) - RoundHalfEven((w / 2 - hx) / Extended(f.ViewScale)));
+  f.ViewOffsetY = static_cast<int32_t>(int64_t(box.MinY) - RoundHalfEven((h / 2 - hy) / Extended(f.ViewScale)));
+  return f;
+}
+
 void ComputeExtents(TSimulation& sim) {
   TInterpreterState& s = sim.Core;
   TViewState& v = sim.View;
@@ -145,24 +162,8 @@ void ComputeExtents(TSimulation& sim) {
   const float toolRadius = ScanProgram(sim, box);
   AppendLog(sim, TLogLine().Text("Xmin:").Int(box.MinX, 6).Text(" Ymin:").Int(box.MinY, 6).View());
   AppendLog(sim, TLogLine().Text("Xmax:").Int(box.MaxX, 6).Text(" Ymax:").Int(box.MaxY, 6).View());
-  const int w = sim.Canvas.Width(), h = sim.Canvas.Height();
-  const Extended margin = Extended(toolRadius) / s.UnitScale;
-  const float sx = static_cast<float>((w - margin) / (Extended(box.MaxX) - box.MinX + 1));
-  const float sy = static_cast<float>((h - margin) / (Extended(box.MaxY) - box.MinY + 1));
-  v.ViewScale = static_cast<float>(0.9L * (sx < sy ? sx : sy));
-  // A program without any path (or a box the canvas cannot hold) keeps the view as it
-  // is before the first DRAW instead of a negative or vanishing scale.
-  const bool usable = box.MaxX >= box.MinX && box.MaxY >= box.MinY && v.ViewScale > 0 &&
-                      std::isfinite(v.ViewScale);
-  if (!usable) {
-    v.ViewScale = 1.0f;
-    v.ViewOffsetX = v.ViewOffsetY = 0;
-  } else {
-    const int32_t hx = RoundHalfEven((Extended(box.MaxX) - box.MinX) * v.ViewScale) / 2;
-    const int32_t hy = RoundHalfEven((Extended(box.MaxY) - box.MinY) * v.ViewScale) / 2;
-    v.ViewOffsetX = static_cast<int32_t>(int64_t(box.MinX) - RoundHalfEven((w / 2 - hx) / Extended(v.ViewScale)));
-    v.ViewOffsetY = static_cast<int32_t>(int64_t(box.MinY) - RoundHalfEven((h / 2 - hy) / Extended(v.ViewScale)));
-  }
+  v.Extents = {box.MinX, box.MinY, box.MaxX, box.MaxY, Extended(toolRadius) / s.UnitScale};
+  v.SetFrame(FitView(v.Extents, sim.Canvas.Width(), sim.Canvas.Height()));
   AppendLog(sim, TLogLine().Text("OffSetX:").Int(v.ViewOffsetX).Text("\r\nOffSetY:")
                      .Int(v.ViewOffsetY).Text("\r\nScale  :").Real(v.ViewScale, 3, 6).View());
 }

@@ -7,5 +7,7 @@
 namespace marloq {
 
 void ComputeExtents(TSimulation& sim);
+// The view that fits the box into 90 % of a canvas of w by h pixels, centred.
+TViewFrame FitView(const TPathBox& box, int w, int h);
 
 }  // namespace marloq

@@ -133,6 +133,8 @@ std::string GuardStopText(const TRunGuard& g) {
   }
 }
 
+TToolMark ToolMarkOf(const TInterpreterState& s) { return {s.AxisX.Pos, s.AxisY.Pos, ToolRadiusOf(s)}; }
+
 void RequestStop(TSimulation& sim) {
   sim.Run.StopPressed = true;
   sim.Core.StopRequest = true;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "core/interpreter_state.h"
@@ -46,12 +47,19 @@ struct TRunGuard {
   int32_t FurthestTextPos = 0;  // the run's furthest block in ProgramText, for its progress
 };
 
+// Where the tool is and how large: world units, the radius as the run cuts with it.
+struct TToolMark {
+  int32_t X = 0, Y = 0;
+  float Radius = 0;
+};
+
 // What the last DRAW's run did, taken as the run ends (the passes after it add steps).
 struct TRunSummary {
   Extended MillingLength = 0;  // world units
   TMachiningTime Time;
   uint64_t Blocks = 0, Steps = 0;
   bool Stopped = false;  // STOP or a guard ended the run early
+  TToolMark Tool;        // where the run left the tool
 };
 
 // The drawing pass before the run, kept to be laid over the run again: the pass after
@@ -89,6 +97,10 @@ struct TSimulation {
   TBlockTrace Trace;
   TPassRecord PassRecord;
   TSimulationHost* Host = nullptr;
+  // A re-draw of a DRAW for another view: the view given here replaces the one that
+  // fits the canvas, and no log is written.
+  std::optional<TViewFrame> FixedView;
+  bool WritesLog = true;
   // Every step through the delay line and PlotStep one by one, as the drawing is
   // defined: the reference the faster ways of stepping are tested against.
   bool StepByStep = false;
@@ -117,5 +129,7 @@ void StepCheckpoint(TSimulation& sim);
 std::string GuardStopText(const TRunGuard& guard);
 // STOP, from the window: ends the run and every pass of this DRAW still to come.
 void RequestStop(TSimulation& sim);
+// The tool where the axes are now.
+TToolMark ToolMarkOf(const TInterpreterState& s);
 
 }  // namespace marloq

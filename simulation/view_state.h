@@ -28,10 +28,31 @@ struct TPixelEdges {
   std::vector<int64_t> Columns, Rows;
 };
 
+// Which part of the world a canvas shows, and how large.
+struct TViewFrame {
+  float ViewScale = 1.0f;
+  int32_t ViewOffsetX = 0, ViewOffsetY = 0;
+  bool operator==(const TViewFrame&) const = default;
+};
+
+// The box of the path that the extents pass found, and the margin it leaves for the
+// tool: enough to fit the drawing into a canvas of any size.
+struct TPathBox {
+  int32_t MinX = 0, MinY = 0, MaxX = 0, MaxY = 0;
+  long double Margin = 0;  // canvas pixels: the tool radius over the unit scale
+};
+
 struct TViewState {
   float ViewScale = 1.0f;      // canvas pixels per world unit
   int32_t ViewOffsetX = 0;     // world X at canvas x = 0
   int32_t ViewOffsetY = 0;     // world Y at the canvas' bottom edge
+  TPathBox Extents;            // as the last extents pass found it
+  TViewFrame Frame() const { return {ViewScale, ViewOffsetX, ViewOffsetY}; }
+  void SetFrame(const TViewFrame& f) {
+    ViewScale = f.ViewScale;
+    ViewOffsetX = f.ViewOffsetX;
+    ViewOffsetY = f.ViewOffsetY;
+  }
   TStepCounts MillingSteps;    // the steps cut in this run; MillingLength() is their length
   TMachiningTime Time;         // estimated from the same steps
   TColor CutPenColor = kRed;   // pen for steps at or below Z = 0

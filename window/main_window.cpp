@@ -26,6 +26,7 @@
 #include "transfer/latin1_text.h"
 #include "window/canvas_widget.h"
 #include "window/program_editor.h"
+#include "window/view_redrawer.h"
 
 namespace marloq {
 
@@ -58,6 +59,8 @@ TForm1::TForm1(const QStringList& arguments, THidPlatform* hidPlatform, QWidget*
     : QWidget(parent), sim_(std::make_unique<TSimulation>()) {
   sim_->Host = this;
   sim_->Trace.Enabled = true;  // the editor follows the run
+  redrawer_ = std::make_unique<TViewRedrawer>();
+  redrawer_->OnDone = [this](TRedrawResult& r) { ShowRedrawn(r); };
   CreateControls();
   LayOutControls();
   ConnectControls();
@@ -71,7 +74,7 @@ void TForm1::CreateControls() {
   setObjectName("Form1");
   Panel2 = new QSplitter(Qt::Horizontal, this);
   Image1 = new TCanvasWidget(Panel2);
-  Image1->SetCanvas(&sim_->Canvas);
+  Image1->ShowLive(&sim_->Canvas, &sim_->View);
   Memo1 = new TProgramEditor(Panel2);
   Memo1->setFont(PixelFont("Courier", 17, true));
   Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -132,6 +135,17 @@ void TForm1::CreateControls() {
   SavePictureAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
   addAction(SavePictureAction);
   Image1->addAction(SavePictureAction);
+  // Zoom about the drawing's centre and fit, from anywhere in the window.
+  const std::pair<QKeySequence, double> zooms[] = {{QKeySequence(Qt::CTRL | Qt::Key_Plus), 1},
+                                                   {QKeySequence(Qt::CTRL | Qt::Key_Equal), 1},
+                                                   {QKeySequence(Qt::CTRL | Qt::Key_Minus), -1},
+                                                   {QKeySequence(Qt::CTRL | Qt::Key_0), 0}};
+  for (const auto& [keys, steps] : zooms) {
+    auto* zoom = new QAction(this);
+    zoom->setShortcut(keys);
+    addAction(zoom);
+    connect(zoom, &QAction::triggered, this, [this, steps] { steps == 0 ? Image1Fit() : ZoomAboutCentre(steps); });
+  }
   Image1->setContextMenuPolicy(Qt::ActionsContextMenu);
   Timer1 = new QTimer(this);
   Timer1->setInterval(1);
@@ -219,6 +233,9 @@ void TForm1::ConnectControls() {
   connect(SavePictureAction, &QAction::triggered, this, [this] { SavePictureClick(); });
   Image1->OnMouseMove = [this](int x, int y) { Image1MouseMove(x, y); };
   Image1->OnResize = [this] { FormResize(); };
+  Image1->OnZoom = [this](int x, int y, double steps) { Image1Zoom(x, y, steps); };
+  Image1->OnDrag = [this](int dx, int dy, bool done) { Image1Drag(dx, dy, done); };
+  Image1->OnFit = [this] { Image1Fit(); };
   Image1->OnCtrlClick = [this](int x, int y) { Image1CtrlClick(x, y); };
 }
 
@@ -288,11 +305,13 @@ bool TForm1::FrameDue() {
 
 void TForm1::ProcessMessages() {
   ShowFrame(false);
+  Image1->SetToolMark(std::nullopt);  // the run goes on: the tool is no longer there
   QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
 void TForm1::WaitForMessages() {
   ShowFrame(true);
+  Image1->SetToolMark(ToolMarkOf(sim_->Core));
   QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
 }
 

@@ -11,6 +11,7 @@
 #include "simulation/run_progress.h"
 #include "simulation/simulation.h"
 #include "simulation/simulation_host.h"
+#include "simulation/view_redraw.h"
 #include "transfer/program_transfer.h"
 
 class QComboBox;
@@ -30,6 +31,7 @@ class TCanvasWidget;
 class TProgramEditor;
 class THidDeviceController;
 class THidPlatform;
+class TViewRedrawer;
 
 class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
  public:
@@ -53,6 +55,11 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
   void SavePictureClick();
   void FormResize();
   void FormActivate();
+  // The view of the drawing: wheel steps zoom about (x, y), a drag pans, fit shows the
+  // whole drawing as DRAW does; each view is drawn again for its region and scale.
+  void Image1Zoom(int x, int y, double steps);
+  void Image1Drag(int dx, int dy, bool done);
+  void Image1Fit();
   void Button_CNCClick();
   void DevListBoxClick();
 
@@ -91,6 +98,9 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
   bool Running() const { return running_; }
   // The USB link's handlers, or null without a link.
   TProgramTransfer* Transfer() const { return transfer_.get(); }
+  TCanvasWidget* Drawing() const { return Image1; }
+  // A re-draw of the view is on its way.
+  bool Redrawing() const;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -113,6 +123,11 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
   void ShowRunSummary();
   void HideTransferNote();
   bool AskResume(bool& resume);
+  void GoToView(const TViewFrame& view, bool fitted);
+  void ShowRedrawn(TRedrawResult& result);
+  void KeepDrawingForView();
+  TViewFrame FittedView() const;
+  void ZoomAboutCentre(double steps);
 
   std::unique_ptr<TSimulation> sim_;
   std::unique_ptr<THidDeviceController> HID;
@@ -129,6 +144,16 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
   bool saveOfferOpen_ = false;      // a save offer's dialog is open
   bool closeWhileOffered_ = false;  // and the window was asked to close meanwhile
   int timerTag_ = 0;
+  // The last DRAW's program and choices, to draw it again for another view; no program
+  // until the first DRAW.
+  TRedrawRequest drawn_;
+  TPathBox drawnBox_;
+  bool fitted_ = true;           // the view shown is the one that fits the drawing
+  bool resizedInRun_ = false;    // the canvas was cleared under a run
+  TViewFrame dragFrom_;
+  bool dragging_ = false;
+  TBlockTrace shownPicks_;       // of the re-drawn picture shown
+  std::unique_ptr<TViewRedrawer> redrawer_;
 
   QSplitter* Panel2 = nullptr;
   TCanvasWidget* Image1 = nullptr;

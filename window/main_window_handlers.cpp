@@ -30,6 +30,7 @@
 #include "window/main_window.h"
 #include "window/program_editor.h"
 #include "window/program_files.h"
+#include "window/view_redrawer.h"
 
 namespace marloq {
 
@@ -172,13 +173,31 @@ void TForm1::LineButtonClick() {
     return;
   }
   HideTransferNote();
+  // The program and the choices this DRAW starts with are what a re-draw repeats.
+  redrawer_->Cancel();
+  drawn_.EditorLines.reset();
+  Image1->ShowLive(&sim_->Canvas, &sim_->View);
+  Image1->SetToolMark(std::nullopt);
+  resizedInRun_ = false;
   running_ = true;
   StartRunProgress(progress_);
   nextFrame_ = nextProgress_ = std::chrono::steady_clock::now();
   untilClock_ = 0;
   const QByteArray text = Memo1->toPlainText().toLatin1();
-  marloq::LineButtonClick(*sim_, SplitEditorLines(std::string_view(text.constData(), text.size())));
+  auto lines = std::make_shared<const std::vector<std::string>>(
+      SplitEditorLines(std::string_view(text.constData(), text.size())));
+  TRedrawRequest drawn;
+  drawn.EditorLines = lines;
+  drawn.DrillText = DrEditText();
+  drawn.CompensationIndex = ComboBox1Index();
+  marloq::LineButtonClick(*sim_, *lines);
   running_ = false;
+  drawn_ = std::move(drawn);
+  drawnBox_ = sim_->View.Extents;
+  fitted_ = true;
+  Image1->SetToolMark(sim_->Summary.Tool);
+  // A resize under the run cleared what it drew so far: the whole drawing comes again.
+  if (resizedInRun_) Image1Fit();
   ShowFrame(true);
   DrawProgress->hide();
   TimeLabel->setVisible(!ProgressBar1->isVisible());
@@ -239,11 +258,12 @@ void TForm1::UpDown1Click(bool up) {
 }
 
 void TForm1::Image1MouseMove(int x, int y) {
-  StaticText1->setText(QString::fromStdString(MouseReadout(sim_->View, sim_->Canvas.Height(), x, y)));
+  StaticText1->setText(QString::fromStdString(MouseReadout(Image1->View(), sim_->Canvas.Height(), x, y)));
 }
 
 void TForm1::Image1CtrlClick(int x, int y) {
-  const int32_t line = LineNearest(sim_->Trace, x, y, kPickRadius);
+  if (!Image1->ShowsOwnPicture()) return;  // the picture of this view is still coming
+  const int32_t line = LineNearest(Image1->Live() ? sim_->Trace : shownPicks_, x, y, kPickRadius);
   if (line >= 0) Memo1->SelectLine(line);
 }
 
@@ -261,17 +281,8 @@ void TForm1::SavePictureClick() {
   std::string error;
   if (SameFile(path, sim_->Run.ProgramFileName))
     ShowError(QStringLiteral("The picture would overwrite the program %1.").arg(QString::fromStdString(path)));
-  else if (!SavePicture(sim_->Canvas.Image(), path, error))
+  else if (!SavePicture(Image1->Picture(), path, error))
     ShowError(QString::fromStdString(error));
-}
-
-void TForm1::FormResize() {
-  // The drawing is lost on every resize; the next DRAW draws it again.
-  sim_->Canvas.Resize(Image1->width(), Image1->height());
-  ClearTrace(sim_->Trace);
-  ClearCanvas(*sim_);
-  sim_->Canvas.TakeDirty();
-  Image1->update();
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

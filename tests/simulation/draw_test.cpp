@@ -135,7 +135,7 @@ TEST(ViewScale, SingleArcIsFramedByItsFullCircleAndTheToolRadius) {
 }
 
 TEST(MouseReadout, MillimetresBeforeTheFirstDraw) {
-  TViewState v;
+  TViewFrame v;
   EXPECT_EQ(MouseReadout(v, 511, 0, 510), "  0,01   0,02        ");
 }
 

@@ -16,6 +16,7 @@
 #include "simulation/program_file.h"
 #include "simulation/program_text.h"
 #include "tests/window/window_fixture.h"
+#include "window/canvas_widget.h"
 #include "window/program_editor.h"
 #include "window/program_files.h"
 
@@ -85,6 +86,8 @@ TEST(MainWindow, StepModeWaitsForNextPosAfterEveryElement) {
     EXPECT_EQ(position->text().toStdString(), form->StaticText1Text());
     const TDirtyRect pending = form->Simulation().Canvas.TakeDirty();
     EXPECT_FALSE(pending.Left < pending.Right && pending.Top < pending.Bottom) << "canvas not shown";
+    const auto& mark = form->Drawing()->ToolMark();  // the marker shows where the tool waits
+    EXPECT_TRUE(mark && mark->X == form->Simulation().Core.AxisX.Pos && mark->Y == form->Simulation().Core.AxisY.Pos);
     ++presses;
     fileButton->click();
     return true;

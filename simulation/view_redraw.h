@@ -1,0 +1,35 @@
+// A re-draw: the last DRAW once more for another view of the drawing, quietly (no log,
+// no control changed), on any thread, and cancellable from another one.
+#pragma once
+
+#include <QImage>
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "simulation/block_trace.h"
+#include "simulation/view_state.h"
+
+namespace marloq {
+
+// What a re-draw repeats of a DRAW: its program and the window's choices as the DRAW
+// found them.
+struct TRedrawRequest {
+  std::shared_ptr<const std::vector<std::string>> EditorLines;
+  std::string DrillText;
+  int CompensationIndex = 1;
+  int Width = 0, Height = 0;
+  TViewFrame View;
+};
+
+struct TRedrawResult {
+  QImage Picture;
+  TViewFrame View;
+  TBlockTrace Picks;      // which editor line drew each pixel
+  bool Complete = false;  // false when cancelled
+};
+
+TRedrawResult RedrawView(const TRedrawRequest& request, const std::atomic<bool>& cancel);
+
+}  // namespace marloq

@@ -1,0 +1,40 @@
+// The re-draws of the view on a worker thread: one at a time, the newest request wins,
+// and its picture reaches the window on the GUI thread.
+#pragma once
+
+#include <QObject>
+#include <atomic>
+#include <functional>
+#include <optional>
+#include <thread>
+
+#include "simulation/view_redraw.h"
+
+namespace marloq {
+
+class TViewRedrawer : public QObject {
+ public:
+  explicit TViewRedrawer(QObject* parent = nullptr) : QObject(parent) {}
+  ~TViewRedrawer() override;
+
+  // Called on the GUI thread with the picture of the newest request.
+  std::function<void(TRedrawResult&)> OnDone;
+
+  // Starts a re-draw; one still running is cancelled and its picture dropped.
+  void Request(TRedrawRequest request);
+  // Drops every re-draw asked for so far (a DRAW makes them stale).
+  void Cancel();
+  bool Busy() const { return running_; }
+
+ private:
+  void Start(TRedrawRequest request);
+  void Finished(TRedrawResult result, uint64_t generation);
+
+  std::thread worker_;
+  std::atomic<bool> cancel_{false};
+  bool running_ = false;
+  uint64_t generation_ = 0;  // of the newest request
+  std::optional<TRedrawRequest> next_;
+};
+
+}  // namespace marloq

@@ -34,6 +34,8 @@ void ForgetLastDraw(TSimulation& sim) {
   sim.Canvas.RestorePen(TCanvas::kStartPen);
   sim.PassRecord.Valid = false;
   sim.Guard.TrippedBy = TGuardLimit::None;
+  sim.Guard.Pass = 0;
+  sim.Guard.StoppedAt = {};
   sim.Run.StopPressed = sim.Run.NextPosRequest = false;
 }
 
@@ -94,7 +96,7 @@ void LineButtonClick(TSimulation& sim, const std::vector<std::string>& editorLin
   RunProgram(sim);
   sim.Trace.Recording = false;
   // The advance that tripped the block guard ran no block.
-  sim.Summary = {MillingLength(sim.View), sim.View.Time, std::min(sim.Guard.Blocks, sim.Guard.MaxBlocks), sim.Guard.Steps,
+  sim.Summary = {MillingLength(sim.View), sim.View.Time, std::min(sim.Guard.Blocks, sim.Guard.PassMaxBlocks), sim.Guard.Steps,
                  s.StopRequest || sim.Guard.Tripped(), ToolMarkOf(s)};
   ShowPendingPosition(sim);
   const std::string shownPosition = sim.Host->StaticText1Text();
@@ -106,6 +108,7 @@ void LineButtonClick(TSimulation& sim, const std::vector<std::string>& editorLin
   ShowPosition(sim, true);
   ShowPendingPosition(sim);
   sim.Host->SetStaticText1Text(shownPosition);
+  NoteWhereStopped(sim);
   EndRunControls(sim);
   ShowWhatChanged(sim);
   sim.Log.Close();

@@ -84,14 +84,24 @@ bool DrawingExceeded(TSimulation& sim) {
 
 void StartGuardedPass(TSimulation& sim, bool isRun) {
   TRunGuard& g = sim.Guard;
+  NoteWhereStopped(sim);
+  ++g.Pass;
   g.Blocks = g.Steps = 0;
-  g.NextBlockCheck = NextCheck(0, g.MaxBlocks, TRunGuard::kBeatBlocks);
-  g.NextStepCheck = NextCheck(0, g.MaxSteps, TRunGuard::kBeatSteps);
+  const bool stopsHere = g.StopAt.Pass == g.Pass;
+  g.PassMaxBlocks = stopsHere ? std::min(g.MaxBlocks, g.StopAt.Blocks) : g.MaxBlocks;
+  g.PassMaxSteps = stopsHere ? std::min(g.MaxSteps, g.StopAt.Steps) : g.MaxSteps;
+  g.NextBlockCheck = NextCheck(0, g.PassMaxBlocks, TRunGuard::kBeatBlocks);
+  g.NextStepCheck = NextCheck(0, g.PassMaxSteps, TRunGuard::kBeatSteps);
   g.SpansAtStart = sim.Canvas.Spans();
   g.InRun = isRun;
   g.PassTripped = false;
   g.FurthestTextPos = 0;
-  sim.Core.StopRequest = sim.Run.StopPressed;
+  sim.Core.StopRequest = sim.Run.StopPressed || (g.StopAt.Pass != 0 && g.Pass > g.StopAt.Pass);
+}
+
+void NoteWhereStopped(TSimulation& sim) {
+  TRunGuard& g = sim.Guard;
+  if (sim.Run.StopPressed && g.StoppedAt.Pass == 0 && g.Pass > 0) g.StoppedAt = {g.Pass, g.Blocks, g.Steps};
 }
 
 bool AdvanceGuarded(TSimulation& sim) {
@@ -101,11 +111,11 @@ bool AdvanceGuarded(TSimulation& sim) {
     return false;
   }
   if (++g.Blocks >= g.NextBlockCheck) {
-    if (g.Blocks > g.MaxBlocks) {
+    if (g.Blocks > g.PassMaxBlocks) {
       Trip(sim, TGuardLimit::Blocks);
       return false;
     }
-    g.NextBlockCheck = NextCheck(g.Blocks, g.MaxBlocks, TRunGuard::kBeatBlocks);
+    g.NextBlockCheck = NextCheck(g.Blocks, g.PassMaxBlocks, TRunGuard::kBeatBlocks);
     if (DrawingExceeded(sim)) return false;
     Beat(sim);
     if (sim.Core.StopRequest) return false;
@@ -116,11 +126,11 @@ bool AdvanceGuarded(TSimulation& sim) {
 
 void StepCheckpoint(TSimulation& sim) {
   TRunGuard& g = sim.Guard;
-  if (g.Steps > g.MaxSteps) {
+  if (g.Steps > g.PassMaxSteps) {
     Trip(sim, TGuardLimit::Steps);
     return;
   }
-  g.NextStepCheck = NextCheck(g.Steps, g.MaxSteps, TRunGuard::kBeatSteps);
+  g.NextStepCheck = NextCheck(g.Steps, g.PassMaxSteps, TRunGuard::kBeatSteps);
   if (!DrawingExceeded(sim)) Beat(sim);
 }
 

@@ -37,6 +37,14 @@ struct TRunGuard {
   uint64_t MaxBlocks = kDefaultMaxBlocks;  // block advances per pass
   uint64_t MaxSteps = kDefaultMaxSteps;    // unit steps per pass
   uint64_t MaxSpans = kDefaultMaxSpans;    // canvas spans filled per pass, looked at each beat
+  uint64_t PassMaxBlocks = kDefaultMaxBlocks, PassMaxSteps = kDefaultMaxSteps;  // what this pass may take
+  int Pass = 0;  // passes over the program so far in this DRAW, this one included
+  // Where STOP ended a DRAW: the pass and how far it went. A re-draw stops at StopAt
+  // to show what the stopped DRAW showed. Pass 0: nowhere.
+  struct TStopPoint {
+    int Pass = 0;
+    uint64_t Blocks = 0, Steps = 0;
+  } StoppedAt, StopAt;
   uint64_t SpansAtStart = 0;
   uint64_t Blocks = 0, Steps = 0;          // in this pass
   uint64_t NextBlockCheck = 0, NextStepCheck = 0;  // where the next beat or trip falls
@@ -121,6 +129,8 @@ void ShowWhatChanged(TSimulation& sim);
 bool AdvanceGuarded(TSimulation& sim);
 // A pass starts: counts from zero, and only a STOP the user pressed carries over.
 void StartGuardedPass(TSimulation& sim, bool isRun = false);
+// Notes where STOP ended this DRAW, once the pass it came in has ended.
+void NoteWhereStopped(TSimulation& sim);
 // The step counter reached NextStepCheck: trips the guard or passes a message point.
 void StepCheckpoint(TSimulation& sim);
 // What the window and the command line say when a guard ended the run:

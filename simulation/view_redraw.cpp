@@ -36,10 +36,11 @@ TRedrawResult RedrawView(const TRedrawRequest& request, const std::atomic<bool>&
   sim->WritesLog = false;
   sim->FixedView = request.View;
   sim->Trace.Enabled = true;
+  sim->Guard.StopAt = request.StopAt;
   sim->Canvas.Resize(request.Width, request.Height);
   LineButtonClick(*sim, *request.EditorLines);
   TRedrawResult r;
-  r.Complete = !sim->Run.StopPressed;
+  r.Complete = !cancel.load();
   r.Picture = sim->Canvas.Image().copy();
   r.View = request.View;
   r.Picks = std::move(sim->Trace);

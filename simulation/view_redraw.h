@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "simulation/block_trace.h"
+#include "simulation/simulation.h"
 #include "simulation/view_state.h"
 
 namespace marloq {
@@ -21,6 +22,8 @@ struct TRedrawRequest {
   int CompensationIndex = 1;
   int Width = 0, Height = 0;
   TViewFrame View;
+  // A DRAW the user stopped is re-drawn as far as it went.
+  TRunGuard::TStopPoint StopAt;
 };
 
 struct TRedrawResult {

@@ -193,6 +193,7 @@ void TForm1::LineButtonClick() {
   marloq::LineButtonClick(*sim_, *lines);
   running_ = false;
   drawn_ = std::move(drawn);
+  drawn_.StopAt = sim_->Guard.StoppedAt;
   drawnBox_ = sim_->View.Extents;
   fitted_ = true;
   Image1->SetToolMark(sim_->Summary.Tool);

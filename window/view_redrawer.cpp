@@ -1,10 +1,19 @@
 // The worker shares nothing mutable with the window: it gets its request by value and
-// hands back its result by a queued call, which Qt drops if the window is gone.
+// its result is read only after the worker was joined.
 #include "window/view_redrawer.h"
 
 #include <utility>
 
 namespace marloq {
+
+namespace {
+constexpr int kPollMs = 4;
+}
+
+TViewRedrawer::TViewRedrawer(QObject* parent) : QObject(parent) {
+  poll_.setInterval(kPollMs);
+  connect(&poll_, &QTimer::timeout, this, [this] { Finished(); });
+}
 
 TViewRedrawer::~TViewRedrawer() {
   cancel_ = true;
@@ -30,24 +39,28 @@ void TViewRedrawer::Cancel() {
 void TViewRedrawer::Start(TRedrawRequest request) {
   if (worker_.joinable()) worker_.join();
   cancel_ = false;
+  done_ = false;
   running_ = true;
-  worker_ = std::thread([this, request = std::move(request), generation = generation_] {
-    TRedrawResult result = RedrawView(request, cancel_);
-    QMetaObject::invokeMethod(
-        this, [this, result = std::move(result), generation]() mutable { Finished(std::move(result), generation); },
-        Qt::QueuedConnection);
+  startedGeneration_ = generation_;
+  worker_ = std::thread([this, request = std::move(request)] {
+    result_ = RedrawView(request, cancel_);
+    done_.store(true, std::memory_order_release);
   });
+  poll_.start();
 }
 
-void TViewRedrawer::Finished(TRedrawResult result, uint64_t generation) {
+void TViewRedrawer::Finished() {
+  if (!done_.load(std::memory_order_acquire)) return;
+  poll_.stop();
   running_ = false;
   worker_.join();
+  TRedrawResult result = std::move(result_);
   if (next_) {
     TRedrawRequest request = std::move(*next_);
     next_.reset();
     return Start(std::move(request));
   }
-  if (generation == generation_ && result.Complete && OnDone) OnDone(result);
+  if (startedGeneration_ == generation_ && result.Complete && OnDone) OnDone(result);
 }
 
 }  // namespace marloq

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QObject>
+#include <QTimer>
 #include <atomic>
 #include <functional>
 #include <optional>
@@ -14,7 +15,7 @@ namespace marloq {
 
 class TViewRedrawer : public QObject {
  public:
-  explicit TViewRedrawer(QObject* parent = nullptr) : QObject(parent) {}
+  explicit TViewRedrawer(QObject* parent = nullptr);
   ~TViewRedrawer() override;
 
   // Called on the GUI thread with the picture of the newest request.
@@ -28,10 +29,16 @@ class TViewRedrawer : public QObject {
 
  private:
   void Start(TRedrawRequest request);
-  void Finished(TRedrawResult result, uint64_t generation);
+  void Finished();
 
   std::thread worker_;
   std::atomic<bool> cancel_{false};
+  // The worker's result, handed over through the join: the GUI thread looks for it a
+  // few times per frame while a re-draw runs.
+  TRedrawResult result_;
+  std::atomic<bool> done_{false};
+  QTimer poll_;
+  uint64_t startedGeneration_ = 0;
   bool running_ = false;
   uint64_t generation_ = 0;  // of the newest request
   std::optional<TRedrawRequest> next_;

@@ -64,5 +64,26 @@ TEST(DrawingView, EveryViewIsTheHeadlessPictureOfIt) {
   EXPECT_TRUE(drawing->Picture() == Headless(drawing->width(), drawing->height(), std::nullopt)) << "fit again";
 }
 
+// A DRAW stopped in STEP mode shows the run as far as it went, and so does every view.
+TEST(DrawingView, AStoppedDrawIsRedrawnAsFarAsItWent) {
+  auto form = test::ShownWindow(test::WriteProgram("stopped.CNC", kProgram));
+  auto* fileButton = test::Control<QPushButton>(form.get(), "FileButton");
+  test::Control<QPushButton>(form.get(), "Step_Run")->click();
+  int waits = 0;
+  test::Repeatedly(form.get(), 2, [&] {
+    if (!form->Running()) return false;
+    if (++waits < 3) return fileButton->click(), true;
+    test::Control<QPushButton>(form.get(), "Stop1")->click();
+    return false;
+  });
+  test::Control<QPushButton>(form.get(), "LineButton")->click();
+  const QImage drawn = form->Drawing()->Picture();
+  ASSERT_FALSE(drawn == Headless(drawn.width(), drawn.height(), std::nullopt)) << "stopped early";
+  form->Image1Zoom(100, 100, -1);
+  form->Image1Fit();
+  ASSERT_TRUE(test::PumpUntil([&] { return !form->Redrawing(); }, 20000));
+  EXPECT_TRUE(form->Drawing()->Picture() == drawn);
+}
+
 }  // namespace
 }  // namespace marloq

@@ -1,5 +1,5 @@
-// Program text: the filtering of editor lines into the program buffer, and a file's
-// bytes split into editor lines.
+// Program text: the filtering of editor lines into the program buffer, the last line
+// that no run reads, and a file's bytes split into editor lines.
 #include "simulation/program_text.h"
 
 #include <gtest/gtest.h>
@@ -43,6 +43,32 @@ TEST(LoadProgramText, LongTextIsStoredWhole) {
   EXPECT_FALSE(cut);
   EXPECT_EQ(text.size(), 20000u * 11 + 4);
   EXPECT_EQ(text.substr(text.size() - 15), "G1X1234567\nM02\n");
+}
+
+struct LastLineCase {
+  std::vector<std::string> lines;
+  const char* warning;
+};
+
+// The last line is never run: the warning names it only when it holds a block, by the
+// rules the program's own lines are stored with.
+TEST(LastLineWarning, OnlyALastLineThatHoldsABlock) {
+  const LastLineCase cases[] = {
+      {{"G0 X1", "M30"}, "line 1: last line not run"},
+      {{"G0 X1", " n10 ; end"}, "line 1: last line not run"},
+      {{"M30"}, "line 0: last line not run"},
+      {{"G0 X1", "; M30"}, ""},
+      {{"G0 X1", "%"}, ""},
+      {{"G0 X1", ""}, ""},
+      {{"G0 X1", " \t+ "}, ""},
+      {{}, ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(LastLineWarning(c.lines), c.warning) << testing::PrintToString(c.lines);
+    if (c.lines.empty()) continue;
+    // Stored as any other line, the same text holds a block exactly when it is stored.
+    EXPECT_EQ(HoldsBlock(c.lines.back()), Loaded({c.lines.back(), ""}) != "M02\n") << c.lines.back();
+  }
 }
 
 struct SplitCase {

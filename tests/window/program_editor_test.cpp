@@ -212,6 +212,10 @@ const TEditCase kEditCases[] = {
     // ";c", break, "?" becomes ";c?", break: the new text ends with line 10, yet line 11
     // lost a character, and no colour of it changed to show that.
     {"move a line break", [](QTextDocument& d) { Replace(d, LineStart(d, 11) - 3, LineStart(d, 11) + 1, ";c?\n"); }},
+    // A final line break adds no line; typed after it, a new last line takes the dimming
+    // from the line above, which this edit does not touch.
+    {"a final line break", [](QTextDocument& d) { Replace(d, d.characterCount() - 1, d.characterCount() - 1, "\n"); }},
+    {"a new last line", [](QTextDocument& d) { Replace(d, d.characterCount() - 1, d.characterCount() - 1, "N9"); }},
     {"undo all", [](QTextDocument& d) { while (d.isUndoAvailable()) d.undo(); }},
 };
 
@@ -230,6 +234,36 @@ TEST(ProgramEditor, EditsLeaveTheScreenAsAFreshEditorShowsIt) {
     EXPECT_TRUE(OnScreen(edited) == OnScreen(fresh)) << c.Name;
   }
   EXPECT_EQ(edited.toPlainText(), Lines(30));
+}
+
+// The last line, which no run reads, shows dimmed and marked in the margin while it is
+// not empty; a final line break adds no line of its own.
+TEST(ProgramEditor, LastLineThatNoRunReadsIsDimmed) {
+  const struct {
+    const char* Text;
+    int Unrun;
+  } kCases[] = {{"G1\nM30", 1}, {"G1\nM30\n", 1}, {"G1\n \n", 1}, {"G1\nM30\n\n", -1}, {"", -1}, {"\n", -1}};
+  for (const auto& c : kCases) {
+    TProgramEditor editor;
+    editor.setPlainText(QString::fromLatin1(c.Text));
+    EXPECT_EQ(editor.UnrunLine(), c.Unrun) << c.Text;
+  }
+  TProgramEditor editor;
+  editor.setPlainText("N10 G1 X1\nN10 G1 X1\n");
+  ShowForPictureAt(editor, 0);
+  QApplication::processEvents();
+  const QImage shot = OnScreen(editor);
+  const auto darkest = [&](int line, int left, int right) {
+    const QRect r = editor.cursorRect(QTextCursor(editor.document()->findBlockByNumber(line)))
+                        .translated(editor.viewport()->pos());
+    int gray = 255;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+      for (int x = left; x < right; ++x) gray = std::min(gray, qGray(shot.pixel(x, y)));
+    return gray;
+  };
+  const int margin = editor.viewport()->x(), width = editor.width();
+  EXPECT_LT(darkest(0, margin, width) + 40, darkest(1, margin, width)) << "the text dimmed";
+  EXPECT_LT(darkest(1, 0, 4) + 40, darkest(0, 0, 4)) << "the margin marked left of the number";
 }
 
 // The window loads a file with the editor's signals blocked (loading is no edit): the

@@ -133,6 +133,9 @@ void TForm1::CreateControls() {
   addAction(SavePictureAction);
   Image1->addAction(SavePictureAction);
   Image1->setContextMenuPolicy(Qt::ActionsContextMenu);
+  SaveAction = new QAction(QStringLiteral("Save"), this);
+  SaveAction->setShortcut(QKeySequence::Save);
+  addAction(SaveAction);
   Timer1 = new QTimer(this);
   Timer1->setInterval(1);
   Timer1->setSingleShot(true);
@@ -147,7 +150,7 @@ void TForm1::CreateControls() {
       {Button_CNC, "Button_CNC"}, {ProgressBar1, "ProgressBar1"}, {DrawProgress, "DrawProgress"},
       {StaticText1, "StaticText1"},
       {Label1, "Label1"},         {TimeLabel, "TimeLabel"},   {TransferNote, "TransferNote"},
-      {SavePictureAction, "SavePictureAction"},
+      {SavePictureAction, "SavePictureAction"}, {SaveAction, "SaveAction"},
       {Timer1, "Timer1"}};
   for (const auto& [control, name] : names) control->setObjectName(QString::fromLatin1(name));
 }
@@ -217,6 +220,7 @@ void TForm1::ConnectControls() {
   connect(Button_CNC, &QPushButton::clicked, this, [this] { Button_CNCClick(); });
   connect(DevListBox, &QListWidget::itemClicked, this, [this] { DevListBoxClick(); });
   connect(SavePictureAction, &QAction::triggered, this, [this] { SavePictureClick(); });
+  connect(SaveAction, &QAction::triggered, this, [this] { SaveClick(); });
   Image1->OnMouseMove = [this](int x, int y) { Image1MouseMove(x, y); };
   Image1->OnResize = [this] { FormResize(); };
   Image1->OnCtrlClick = [this](int x, int y) { Image1CtrlClick(x, y); };

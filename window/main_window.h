@@ -2,6 +2,7 @@
 // simulation, loads and saves program files and sends the program over the USB link.
 #pragma once
 
+#include <QString>
 #include <QWidget>
 #include <chrono>
 #include <memory>
@@ -51,6 +52,7 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
   void Image1MouseMove(int x, int y);
   void Image1CtrlClick(int x, int y);
   void SavePictureClick();
+  void SaveClick();
   void FormResize();
   void FormActivate();
   void Button_CNCClick();
@@ -104,6 +106,9 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
   void FormCreate(const QStringList& arguments);
   bool ExecFileDialog(QWidget* dialog, int tag);
   bool OfferToSave();
+  bool SaveAs();
+  bool SaveTo(const QString& path);
+  void SetProgramModified(bool modified);
   void ShowError(const QString& message);
   void CreateLink(THidPlatform& platform);
   void FormClose();
@@ -129,6 +134,7 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
   bool saveOfferOpen_ = false;      // a save offer's dialog is open
   bool closeWhileOffered_ = false;  // and the window was asked to close meanwhile
   int timerTag_ = 0;
+  QString programName_;  // the loaded program's name as passed in: the caption
 
   QSplitter* Panel2 = nullptr;
   TCanvasWidget* Image1 = nullptr;
@@ -156,6 +162,7 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
   QLabel* TimeLabel = nullptr;
   QLabel* TransferNote = nullptr;  // why the last transfer failed, over the row's second line
   QAction* SavePictureAction = nullptr;
+  QAction* SaveAction = nullptr;
   QTimer* Timer1 = nullptr;
 };
 

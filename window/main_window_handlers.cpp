@@ -76,7 +76,8 @@ void TForm1::LoadProgramFile(const QString& name) {
     return;
   }
   sim_->Run.ProgramFileName = FullPath(name).toStdString();
-  setWindowTitle(name);
+  programName_ = name;
+  SetProgramModified(sim_->Run.ProgramModified);
   {
     const QSignalBlocker quiet(Memo1);  // loading a file is not an edit
     Memo1->LoadProgram(*bytes);
@@ -114,17 +115,45 @@ bool TForm1::OfferToSave() {
   question.setDefaultButton(save);
   question.exec();
   if (question.clickedButton() == discard) return true;
-  if (question.clickedButton() != save) return false;
+  return question.clickedButton() == save && SaveAs();
+}
+
+// Saving under another name leaves ProgramFileName, and so the log's name, alone.
+bool TForm1::SaveAs() {
   std::unique_ptr<QFileDialog> d(ProgramDialog(this, kSaveTitle, QFileDialog::AcceptSave,
                                                QString::fromStdString(sim_->Run.ProgramFileName)));
   if (!ExecFileDialog(d.get(), kSaveDialogTag) || d->selectedFiles().isEmpty()) return false;
+  return SaveTo(FullPath(d->selectedFiles().first()));
+}
+
+// A failed save says why and keeps the edits marked as unsaved.
+bool TForm1::SaveTo(const QString& path) {
   QString error;
-  if (!WriteProgramText(FullPath(d->selectedFiles().first()), Memo1->toPlainText(), error)) {
+  if (!WriteProgramText(path, Memo1->toPlainText(), error)) {
     ShowError(error);
     return false;
   }
-  sim_->Run.ProgramModified = false;
+  SetProgramModified(false);
   return true;
+}
+
+// Ctrl+S: at once to the loaded program; without one, the save offer's "Save as".
+void TForm1::SaveClick() {
+  if (!sim_->Run.ProgramFileName.empty()) {
+    SaveTo(QString::fromStdString(sim_->Run.ProgramFileName));
+    return;
+  }
+  saveOfferOpen_ = true;
+  SaveAs();
+  saveOfferOpen_ = false;
+  if (std::exchange(closeWhileOffered_, false)) close();
+}
+
+// Every change of ProgramModified comes here: the caption marks unsaved edits with a
+// '*' after the program's name.
+void TForm1::SetProgramModified(bool modified) {
+  sim_->Run.ProgramModified = modified;
+  setWindowTitle(modified ? programName_ + QLatin1Char('*') : programName_);
 }
 
 void TForm1::FileButtonClick() {
@@ -141,11 +170,11 @@ void TForm1::FileButtonClick() {
   d->setFileMode(QFileDialog::ExistingFile);
   if (ExecFileDialog(d.get(), kOpenDialogTag) && !d->selectedFiles().isEmpty())
     LoadProgramFile(d->selectedFiles().first());
-  sim_->Run.ProgramModified = false;
+  SetProgramModified(false);
 }
 
 void TForm1::Memo1Change() {
-  sim_->Run.ProgramModified = true;
+  SetProgramModified(true);
   // A failed transfer can be resumed only while its lines are still the program's.
   if (transfer_) transfer_->ForgetResume();
 }

@@ -25,6 +25,7 @@
 #include "simulation/machining_time.h"
 #include "transfer/latin1_text.h"
 #include "window/canvas_widget.h"
+#include "window/program_drop.h"
 #include "window/program_editor.h"
 
 namespace marloq {
@@ -224,6 +225,15 @@ void TForm1::ConnectControls() {
   Image1->OnMouseMove = [this](int x, int y) { Image1MouseMove(x, y); };
   Image1->OnResize = [this] { FormResize(); };
   Image1->OnCtrlClick = [this](int x, int y) { Image1CtrlClick(x, y); };
+  // The window and every control that takes drops of its own (the editor's text area)
+  // hand a dropped program to FormDragDrop.
+  auto* drop = new TProgramDrop(this);
+  drop->Accepting = [this] { return !running_; };
+  drop->Open = [this](const QString& name) { FormDragDrop(name); };
+  setAcceptDrops(true);
+  for (QWidget* control : findChildren<QWidget*>())
+    if (control->acceptDrops()) control->installEventFilter(drop);
+  installEventFilter(drop);
 }
 
 void TForm1::FormCreate(const QStringList& arguments) {

@@ -53,6 +53,7 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
   void Image1CtrlClick(int x, int y);
   void SavePictureClick();
   void SaveClick();
+  void FormDragDrop(const QString& name);
   void FormResize();
   void FormActivate();
   void Button_CNCClick();
@@ -106,6 +107,7 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
   void FormCreate(const QStringList& arguments);
   bool ExecFileDialog(QWidget* dialog, int tag);
   bool OfferToSave();
+  bool OfferBeforeOpening();
   bool SaveAs();
   bool SaveTo(const QString& path);
   void SetProgramModified(bool modified);

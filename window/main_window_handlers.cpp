@@ -161,15 +161,31 @@ void TForm1::FileButtonClick() {
     sim_->Run.NextPosRequest = true;
     return;
   }
-  const bool saved = SaveNow();
-  // A close request that came while the offer was open waited for it.
-  if (std::exchange(closeWhileOffered_, false) && saved) return void(close());
-  if (!saved) return;
+  if (!OfferBeforeOpening()) return;
   std::unique_ptr<QFileDialog> d(ProgramDialog(this, kOpenTitle, QFileDialog::AcceptOpen,
                                                QString::fromStdString(sim_->Run.ProgramFileName)));
   d->setFileMode(QFileDialog::ExistingFile);
   if (ExecFileDialog(d.get(), kOpenDialogTag) && !d->selectedFiles().isEmpty())
     LoadProgramFile(d->selectedFiles().first());
+  SetProgramModified(false);
+}
+
+// The save offer before another program takes the editor: false when it was cancelled,
+// or when the window was asked to close meanwhile (it closes now).
+bool TForm1::OfferBeforeOpening() {
+  const bool saved = SaveNow();
+  // A close request that came while the offer was open waited for it.
+  if (std::exchange(closeWhileOffered_, false) && saved) {
+    close();
+    return false;
+  }
+  return saved;
+}
+
+// A program dropped on the window opens as File opens one; not while a DRAW runs.
+void TForm1::FormDragDrop(const QString& name) {
+  if (running_ || !OfferBeforeOpening()) return;
+  LoadProgramFile(name);
   SetProgramModified(false);
 }
 

@@ -8,7 +8,6 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTest>
 #include <QToolButton>
 #include <vector>
 
@@ -221,49 +220,6 @@ TEST(MainWindow, FileWithEditsOffersToSaveFirst) {
     EXPECT_EQ(form->windowTitle().toStdString(), program.string() + (c.modifiedAfter ? "*" : ""))
         << "the same program";
   }
-}
-
-void PressCtrlS(TForm1* form) {
-  QTest::keyClick(form->Editor(), Qt::Key_S, Qt::ControlModifier);
-  QApplication::processEvents();
-}
-
-// Ctrl+S saves at once; the caption marks unsaved edits with a '*' after the name, and a
-// save that fails says why and keeps it. Without a program it asks for a name first.
-TEST(MainWindow, CtrlSSavesTheProgramAndTheCaptionShowsUnsavedEdits) {
-  const auto program = test::WriteProgram("ctrls.CNC", kProgram);
-  auto form = WindowWith(program);
-  const QString name = QString::fromStdString(program.string());
-  QTest::keyClicks(form->Editor(), "G1 X99");
-  EXPECT_EQ(form->windowTitle(), name + "*");
-  PressCtrlS(form.get());
-  EXPECT_EQ(form->windowTitle(), name);
-  EXPECT_FALSE(form->Simulation().Run.ProgramModified);
-  EXPECT_TRUE(test::ReadProgramBytes(program).starts_with("G1 X99G0 X10 Y10 Z2\r\n"));
-
-  QTest::keyClicks(form->Editor(), ";");
-  form->Simulation().Run.ProgramFileName = (test::WindowScratch() / "no/such/folder/x.CNC").string();
-  QString message;
-  test::AnswerNextDialog(form.get(), [&](QWidget* box) {
-    message = static_cast<QMessageBox*>(box)->text();
-    static_cast<QDialog*>(box)->accept();
-  });
-  PressCtrlS(form.get());
-  EXPECT_TRUE(message.contains("no/such/folder")) << message.toStdString();
-  EXPECT_EQ(form->windowTitle(), name + "*");
-  EXPECT_TRUE(form->Simulation().Run.ProgramModified);
-
-  auto empty = WindowWith({});
-  QTest::keyClicks(empty->Editor(), "G1 X1");
-  EXPECT_EQ(empty->windowTitle(), "*");
-  QString offered;
-  test::AnswerNextDialog(empty.get(), [&](QWidget* dialog) {
-    offered = dialog->windowTitle();
-    static_cast<QDialog*>(dialog)->reject();
-  });
-  PressCtrlS(empty.get());
-  EXPECT_EQ(offered, "Save as");
-  EXPECT_EQ(empty->windowTitle(), "*");
 }
 
 TEST(MainWindow, RunPressedDuringARunSwitchesToSingleStep) {

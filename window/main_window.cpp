@@ -265,7 +265,11 @@ void TForm1::SetStaticText1Text(std::string_view t) {
 }
 
 void TForm1::SetFileButtonCaption(std::string_view c) { FileButton->setText(FromLatin1(c)); }
-void TForm1::SetStop1Caption(std::string_view c) { Stop1->setText(FromLatin1(c)); }
+void TForm1::SetStop1Caption(std::string_view c) {
+  if (c == "EXIT" && Stop1->text() == QLatin1String("STOP")) exitShownAt_ = std::chrono::steady_clock::now();
+  Stop1->setText(FromLatin1(c));
+}
+
 void TForm1::SetLineButtonEnabled(bool enabled) { LineButton->setEnabled(enabled); }
 int TForm1::ComboBox1Index() const { return ComboBox1->currentIndex(); }
 void TForm1::SetComboBox1Index(int index) { ComboBox1->setCurrentIndex(index); }

@@ -129,6 +129,7 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
   std::string pendingLabel1_, pendingStaticText1_;
   bool label1Pending_ = false, staticText1Pending_ = false;
   std::chrono::steady_clock::time_point nextFrame_, nextMarkMove_, nextProgress_;
+  std::chrono::steady_clock::time_point exitShownAt_;  // when Stop1 last turned from STOP to EXIT
   static constexpr int kClockEvery = 16;
   int untilClock_ = 0;
   TRunProgress progress_;

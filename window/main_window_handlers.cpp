@@ -40,6 +40,8 @@ const QString kSaveTitle = QStringLiteral("Save as");
 const QString kFilter = QStringLiteral("CNC Daten (*.CNC *.cnc);;alle Dateien (*)");
 const QString kPictureTitle = QStringLiteral("Save picture");
 constexpr int kOpenDialogTag = 1, kSaveDialogTag = 2;
+// How long after a STOP turned into EXIT a click on it is still taken for the STOP.
+constexpr auto kExitAfterStop = std::chrono::milliseconds(500);
 // How far from a click on the drawing a block's path may pass and still be found.
 constexpr int kPickRadius = 24;
 
@@ -257,6 +259,8 @@ void TForm1::Stop1Click() {
     RequestStop(*sim_);
     return;
   }
+  // The second click of a double click on STOP, which ended the run: not an EXIT.
+  if (std::chrono::steady_clock::now() - exitShownAt_ < kExitAfterStop) return;
   close();
 }
 

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QToolButton>
+#include <thread>
 #include <vector>
 
 #include "simulation/draw_sequence.h"
@@ -113,6 +114,26 @@ TEST(MainWindow, StopEndsTheRunAndRestoresTheCaptions) {
   EXPECT_EQ(stop->text(), "EXIT");
   EXPECT_EQ(Control<QPushButton>(form.get(), "FileButton")->text(), "File");
   EXPECT_TRUE(Control<QPushButton>(form.get(), "LineButton")->isEnabled());
+}
+
+// A double click on STOP ends the run, not the program: EXIT takes clicks again half a
+// second after it replaced STOP.
+TEST(MainWindow, ExitRightAfterStopIsTheRestOfTheStop) {
+  const auto program = test::WriteProgram("twice.CNC", "W\nG1 X50\nM30\n\n");
+  auto form = WindowWith(program);
+  auto* stop = Control<QPushButton>(form.get(), "Stop1");
+  test::Repeatedly(form.get(), 2, [&] {
+    if (!form->Running() || Control<QPushButton>(form.get(), "FileButton")->text() != "NextPos") return true;
+    stop->click();
+    return false;
+  });
+  Control<QPushButton>(form.get(), "LineButton")->click();
+  ASSERT_EQ(stop->text(), "EXIT");
+  stop->click();
+  EXPECT_TRUE(form->isVisible());
+  std::this_thread::sleep_for(std::chrono::milliseconds(550));
+  stop->click();
+  EXPECT_FALSE(form->isVisible());
 }
 
 // The window handles clicks once a frame; STOP ends the run before the next one.

@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QTimer>
 #include <utility>
@@ -30,6 +31,7 @@
 #include "window/main_window.h"
 #include "window/program_editor.h"
 #include "window/program_files.h"
+#include "window/screen_placement.h"
 
 namespace marloq {
 
@@ -203,7 +205,8 @@ void TForm1::Timer1Timer() {
   for (QWidget* w : QApplication::topLevelWidgets()) {
     if (!w->isVisible() || !qobject_cast<QFileDialog*>(w) || w->windowTitle() != title) continue;
     const QPoint form = frameGeometry().topLeft();
-    w->move(form.x() + 200, form.y() + Panel1->mapTo(this, QPoint(0, 0)).y() - 246);
+    const QPoint rule(form.x() + 200, form.y() + Panel1->mapTo(this, QPoint(0, 0)).y() - 246);
+    w->move(KeepOnScreen(QRect(rule, w->frameGeometry().size()), screen()->availableGeometry()));
     w->raise();
     return;
   }

@@ -23,10 +23,12 @@
 #include "hid/hid_device_controller.h"
 #include "simulation/compensation.h"
 #include "simulation/machining_time.h"
+#include "simulation/program_text.h"
 #include "transfer/latin1_text.h"
 #include "window/canvas_widget.h"
 #include "window/program_drop.h"
 #include "window/program_editor.h"
+#include "window/side_note.h"
 
 namespace marloq {
 
@@ -128,6 +130,11 @@ void TForm1::CreateControls() {
   TransferNote->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   TransferNote->setMinimumHeight(Label1->sizeHint().height());  // the row keeps its height
   TransferNote->hide();
+  LastLineNote = new TSideNote(QString::fromLatin1(kLastLineNotRun.data(), kLastLineNotRun.size()), TimeLabel, Panel1);
+  LastLineNote->setFont(PixelFont("Sans Serif", 12, false));
+  LastLineNote->setStyleSheet(QStringLiteral("color: #b06020"));  // the colour of the editor's mark
+  LastLineNote->setToolTip(LastLineNote->text() + QStringLiteral(": the editor's last line is never run; "
+                                                                  "end the program with an empty line"));
   // Right-click on the drawing, or the shortcut anywhere in the window.
   SavePictureAction = new QAction(QString::fromUtf8("Save picture\u2026"), this);
   SavePictureAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
@@ -151,6 +158,7 @@ void TForm1::CreateControls() {
       {Button_CNC, "Button_CNC"}, {ProgressBar1, "ProgressBar1"}, {DrawProgress, "DrawProgress"},
       {StaticText1, "StaticText1"},
       {Label1, "Label1"},         {TimeLabel, "TimeLabel"},   {TransferNote, "TransferNote"},
+      {LastLineNote, "LastLineNote"},
       {SavePictureAction, "SavePictureAction"}, {SaveAction, "SaveAction"},
       {Timer1, "Timer1"}};
   for (const auto& [control, name] : names) control->setObjectName(QString::fromLatin1(name));
@@ -202,6 +210,11 @@ void TForm1::LayOutControls() {
   row->addWidget(ProgressBar1, 1, 3, 1, 4);
   row->addWidget(DrawProgress, 1, 3, 1, 4);
   row->addWidget(TransferNote, 1, 3, 1, 6);
+  // The last-line note shares the time's place, from the left; where the two would meet,
+  // the time, on top, stays whole.
+  row->addWidget(LastLineNote, 1, 3, 1, 4, Qt::AlignLeft);
+  TimeLabel->setAutoFillBackground(true);
+  TimeLabel->raise();
   row->addWidget(StaticText1, 0, 7);
   row->addWidget(Label1, 1, 7, 1, 2);
   row->setColumnStretch(8, 1);

@@ -28,6 +28,7 @@ class QToolButton;
 namespace marloq {
 
 class TCanvasWidget;
+class TSideNote;
 class TProgramEditor;
 class THidDeviceController;
 class THidPlatform;
@@ -117,7 +118,7 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
   void FollowRunLine();
   void ShowFrame(bool all);
   void ShowDrawProgress();
-  void ShowRunSummary();
+  void ShowRunSummary(bool lastLineNotRun);
   void HideTransferNote();
   bool AskResume(bool& resume);
 
@@ -164,6 +165,7 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
   QLabel* Label1 = nullptr;
   QLabel* TimeLabel = nullptr;
   QLabel* TransferNote = nullptr;  // why the last transfer failed, over the row's second line
+  TSideNote* LastLineNote = nullptr;  // the editor's last line held a block, left of the time
   QAction* SavePictureAction = nullptr;
   QAction* SaveAction = nullptr;
   QTimer* Timer1 = nullptr;

@@ -32,6 +32,7 @@
 #include "window/program_editor.h"
 #include "window/program_files.h"
 #include "window/screen_placement.h"
+#include "window/side_note.h"
 
 namespace marloq {
 
@@ -227,13 +228,14 @@ void TForm1::LineButtonClick() {
   nextFrame_ = nextProgress_ = std::chrono::steady_clock::now();
   untilClock_ = 0;
   const QByteArray text = Memo1->toPlainText().toLatin1();
-  marloq::LineButtonClick(*sim_, SplitEditorLines(std::string_view(text.constData(), text.size())));
+  const std::vector<std::string> lines = SplitEditorLines(std::string_view(text.constData(), text.size()));
+  marloq::LineButtonClick(*sim_, lines);
   running_ = false;
   ShowFrame(true);
   DrawProgress->hide();
   TimeLabel->setVisible(!ProgressBar1->isVisible());
   if (sim_->Trace.CurrentLine >= 0) Memo1->ShowRunLine(sim_->Trace.CurrentLine);
-  ShowRunSummary();
+  ShowRunSummary(!lines.empty() && HoldsBlock(lines.back()));
   if (!sim_->Log.Error().empty()) {
     // The run went on without its log; say so once instead of failing silently.
     StaticText1->setText(QStringLiteral("no log written"));
@@ -244,13 +246,16 @@ void TForm1::LineButtonClick() {
   if (closeRequested_ && !(transfer_ && transfer_->Transferring())) close();
 }
 
-void TForm1::ShowRunSummary() {
+void TForm1::ShowRunSummary(bool lastLineNotRun) {
   const QString text = QString::fromStdString(MachiningTimeText(sim_->Summary.Time));
-  // A guard's stop matters more than the time of a run that never ended.
+  // A guard's stop matters more than the time of a run that never ended, and more than
+  // the line it never reached.
   const std::string guardStop = GuardStopText(sim_->Guard);
   TimeLabel->setText(guardStop.empty() ? text : QString::fromStdString(guardStop));
+  LastLineNote->Say(lastLineNotRun && guardStop.empty());
   QFont font = TimeLabel->font();
-  font.setPixelSize(guardStop.empty() ? 16 : 13);  // the longer text in the same place
+  // The longer text, or the time beside the note, in the same place.
+  font.setPixelSize(guardStop.empty() && !lastLineNotRun ? 16 : 13);
   TimeLabel->setFont(font);
   TimeLabel->setToolTip(QStringLiteral("%1%2: cutting at the programmed feed, travel at %3 mm/min")
                             .arg(text, sim_->Summary.Stopped ? QStringLiteral(" up to the stop") : QString())

@@ -179,6 +179,32 @@ struct UpDownCase {
   const char* to;
 };
 
+// DRAW says so when the editor's last line holds a block, beside the time, which stays
+// whole; the note goes when a transfer's progress takes the time's place.
+TEST(MainWindow, DrawSaysWhenTheLastLineHoldsABlock) {
+  const struct {
+    const char* program;
+    bool said;
+  } cases[] = {{"F600\nG0 X60\nM30\n", true}, {"G0 X60\nG1 X99\nM30", true},  // the longest time: "(no F)"
+               {"F600\nG0 X60\nM30\n\n", false}, {"F600\nG0 X60\nM30\n; end", false}};
+  for (const auto& c : cases) {
+    auto form = WindowWith(test::WriteProgram("last.CNC", c.program));
+    Control<QPushButton>(form.get(), "LineButton")->click();
+    QApplication::processEvents();
+    auto* note = Control<QLabel>(form.get(), "LastLineNote");
+    auto* time = Control<QLabel>(form.get(), "TimeLabel");
+    EXPECT_EQ(note->isVisible(), c.said) << c.program;
+    EXPECT_TRUE(time->isVisible() && time->text().startsWith("machining time ")) << c.program;
+    if (!c.said) continue;
+    EXPECT_LT(note->geometry().right(), time->x()) << c.program;
+    EXPECT_TRUE(note->toolTip().startsWith("last line not run")) << c.program;
+    form->ShowTransferProgress(1, 3);
+    EXPECT_FALSE(note->isVisible()) << c.program;
+    form->ShowTransferProgress(0, 0);
+    EXPECT_TRUE(note->isVisible()) << c.program;
+  }
+}
+
 TEST(MainWindow, DrillUpDownsKeepTheirLimits) {
   const UpDownCase cases[] = {
       {"29,8", "UpDown1Up", "29,9"}, {"29,9", "UpDown1Up", "29,9"}, {"0,0", "UpDown1Down", "0,0"},

@@ -132,7 +132,9 @@ void TForm1::CreateControls() {
   TransferNote->hide();
   LastLineNote = new TSideNote(QString::fromLatin1(kLastLineNotRun.data(), kLastLineNotRun.size()), TimeLabel, Panel1);
   LastLineNote->setFont(PixelFont("Sans Serif", 12, false));
-  LastLineNote->setStyleSheet(QStringLiteral("color: #b06020"));  // the colour of the editor's mark
+  QPalette notePalette = LastLineNote->palette();
+  notePalette.setColor(QPalette::WindowText, TProgramEditor::kUnrunMark);  // ties it to the editor's mark
+  LastLineNote->setPalette(notePalette);
   LastLineNote->setToolTip(LastLineNote->text() + QStringLiteral(": the editor's last line is never run; "
                                                                   "end the program with an empty line"));
   // Right-click on the drawing, or the shortcut anywhere in the window.
@@ -278,6 +280,9 @@ void TForm1::SetStaticText1Text(std::string_view t) {
 }
 
 void TForm1::SetFileButtonCaption(std::string_view c) { FileButton->setText(FromLatin1(c)); }
+
+// The run ends at a double click's first click on STOP; the time of the change lets
+// Stop1Click tell its second click from an EXIT.
 void TForm1::SetStop1Caption(std::string_view c) {
   if (c == "EXIT" && Stop1->text() == QLatin1String("STOP")) exitShownAt_ = std::chrono::steady_clock::now();
   Stop1->setText(FromLatin1(c));

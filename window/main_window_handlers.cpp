@@ -82,7 +82,7 @@ void TForm1::LoadProgramFile(const QString& name) {
   }
   sim_->Run.ProgramFileName = FullPath(name).toStdString();
   programName_ = name;
-  SetProgramModified(sim_->Run.ProgramModified);
+  SetProgramModified(sim_->Run.ProgramModified);  // the caption names it; File clears the flag after
   {
     const QSignalBlocker quiet(Memo1);  // loading a file is not an edit
     Memo1->LoadProgram(*bytes);

@@ -20,7 +20,6 @@ namespace {
 const QColor kRunLineBackground(0xff, 0xf5, 0xb0);
 const QColor kMarginBackground(0xee, 0xee, 0xee);
 const QColor kMarginNumber(0x80, 0x80, 0x80);
-const QColor kUnrunMark(0xb0, 0x60, 0x20);
 constexpr int kUnrunWashAlpha = 160;  // of the background over the unrun line's text
 constexpr int kMarginPadLeft = 4;
 constexpr int kMarginPadRight = 6;
@@ -278,7 +277,7 @@ void TProgramEditor::PaintMargin(QPaintEvent* event) {
       if (block.blockNumber() == runLine)
         p.fillRect(0, y, margin_->width(), qRound(bottom) - y, kRunLineBackground);
       if (block.blockNumber() == unrunLine)
-        p.fillRect(0, y, margin_->width(), qRound(bottom) - y, QBrush(kUnrunMark, Qt::BDiagPattern));
+        p.fillRect(0, y, margin_->width(), qRound(bottom) - y, QBrush(TProgramEditor::kUnrunMark, Qt::BDiagPattern));
       p.drawText(0, y, numberWidth, lineHeight, Qt::AlignRight, QString::number(block.blockNumber() + 1));
     }
     block = block.next();

@@ -3,6 +3,7 @@
 // the last line, which no run reads.
 #pragma once
 
+#include <QColor>
 #include <QPlainTextEdit>
 #include <QTextCursor>
 #include <string_view>
@@ -36,6 +37,7 @@ class TProgramEditor : public QPlainTextEdit {
   // empty (it shows dimmed, marked in the margin); else -1. A final line break adds no
   // line of its own. Looks at the document's last two blocks only.
   int UnrunLine() const;
+  static inline const QColor kUnrunMark{0xb0, 0x60, 0x20};  // the hatch of its margin mark
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

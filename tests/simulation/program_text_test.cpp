@@ -45,29 +45,17 @@ TEST(LoadProgramText, LongTextIsStoredWhole) {
   EXPECT_EQ(text.substr(text.size() - 15), "G1X1234567\nM02\n");
 }
 
-struct LastLineCase {
-  std::vector<std::string> lines;
-  const char* warning;
-};
-
 // The last line is never run: the warning names it only when it holds a block, by the
-// rules the program's own lines are stored with.
+// rules every other line is stored with.
 TEST(LastLineWarning, OnlyALastLineThatHoldsABlock) {
-  const LastLineCase cases[] = {
-      {{"G0 X1", "M30"}, "line 1: last line not run"},
-      {{"G0 X1", " n10 ; end"}, "line 1: last line not run"},
-      {{"M30"}, "line 0: last line not run"},
-      {{"G0 X1", "; M30"}, ""},
-      {{"G0 X1", "%"}, ""},
-      {{"G0 X1", ""}, ""},
-      {{"G0 X1", " \t+ "}, ""},
-      {{}, ""},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(LastLineWarning(c.lines), c.warning) << testing::PrintToString(c.lines);
-    if (c.lines.empty()) continue;
-    // Stored as any other line, the same text holds a block exactly when it is stored.
-    EXPECT_EQ(HoldsBlock(c.lines.back()), Loaded({c.lines.back(), ""}) != "M02\n") << c.lines.back();
+  const std::pair<std::vector<std::string>, const char*> cases[] = {
+      {{"G0 X1", " m30 ; end"}, "line 1: last line not run"}, {{"; M30"}, ""}, {{"G0 X1", ""}, ""},
+      {{"G0 X1", " \t+ "}, ""}, {{"G0 X1", "%"}, ""}, {{}, ""}};
+  for (const auto& [lines, warning] : cases) {
+    EXPECT_EQ(LastLineWarning(lines), warning) << testing::PrintToString(lines);
+    if (lines.empty()) continue;
+    // The same text holds a block exactly when it is stored as any other line.
+    EXPECT_EQ(HoldsBlock(lines.back()), Loaded({lines.back(), ""}) != "M02\n") << lines.back();
   }
 }
 

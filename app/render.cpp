@@ -105,7 +105,9 @@ void Render(const TRenderOptions& o, TRenderResult& r) {
   sim->Guard.MaxBlocks = o.MaxBlocks;
   sim->Guard.MaxSteps = o.MaxSteps;
   sim->Canvas.Resize(o.Width, o.Height);
-  LineButtonClick(*sim, SplitEditorLines(*bytes));
+  const std::vector<std::string> lines = SplitEditorLines(*bytes);
+  r.Warning = LastLineWarning(lines);
+  LineButtonClick(*sim, lines);
 
   r.Ran = true;
   r.Summary = sim->Summary;
@@ -164,7 +166,13 @@ unsigned BatchThreads(size_t programs, const TRenderOptions& o, unsigned maxThre
   return static_cast<unsigned>(std::min<uint64_t>(n, programs));
 }
 
-void PrintSingle(const TRenderResult& r, std::FILE* out, std::FILE* err) {
+void PrintWarning(const std::string& program, const TRenderResult& r, std::FILE* err) {
+  if (!r.Warning.empty())
+    std::fprintf(err, "marloq: %s: %s\n", program.c_str(), r.Warning.c_str());
+}
+
+void PrintSingle(const std::string& program, const TRenderResult& r, std::FILE* out, std::FILE* err) {
+  PrintWarning(program, r, err);
   for (const std::string& m : r.Messages) std::fprintf(err, "marloq: %s\n", m.c_str());
   if (r.Ran) {
     std::fprintf(out, "%s\n%s\n%s\n", r.MillingLength.c_str(), MachiningTimeText(r.Summary.Time).c_str(),
@@ -177,6 +185,7 @@ void PrintInBatch(const std::string& program, const TRenderResult& r,
                   std::FILE* out, std::FILE* err) {
   std::fprintf(out, "%s\n", RenderSummaryLine(program, r).c_str());
   std::fflush(out);
+  PrintWarning(program, r, err);
   for (const std::string& m : r.Messages) std::fprintf(err, "marloq: %s: %s\n", program.c_str(), m.c_str());
   if (r.GuardTripped) std::fprintf(err, "marloq: %s: %s\n", program.c_str(), GuardMessage(r).c_str());
   std::fflush(err);
@@ -227,7 +236,7 @@ int RenderPrograms(const std::vector<std::string>& programs, const TRenderOption
     o.ProgramFile = programs[0];
     if (isatty(fileno(err))) o.Progress = err;
     const TRenderResult r = RenderOne(o);
-    PrintSingle(r, out, err);
+    PrintSingle(o.ProgramFile, r, out, err);
     return r.Status;
   }
   if (!options.ImageFile.empty()) {

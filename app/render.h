@@ -35,6 +35,7 @@ struct TRenderResult {
   TRunSummary Summary;
   std::string MillingLength;          // "milling length N mm", as the window's label
   std::string Tool;                   // "Drill (mm): 3,0  RadiusKorrektur: Rechts"
+  std::string Warning;                // "line N: last line not run", or empty; no Status
   std::string Error;                  // why Status is kExitBadInput or kExitNotWritten
   std::vector<std::string> Messages;  // for standard error, in order, without "marloq: "
 };

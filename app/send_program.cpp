@@ -56,6 +56,8 @@ int SendProgram(const std::string& file, THidPlatform& platform, int answerTimeo
     return kExitNoController;
   }
   std::vector<std::string> lines = SplitEditorLines(*bytes);
+  if (const std::string warning = LastLineWarning(lines); !warning.empty())
+    std::fprintf(err, "marloq: %s: %s\n", file.c_str(), warning.c_str());
   // The last line is never sent, as in the editor.
   const int programLines = static_cast<int>(lines.size()) - 1;
   if (firstLine > 0 && firstLine >= programLines) {

@@ -2,6 +2,7 @@
 // characters and '+' dropped, ',' read as '.', and "M02" appended to every program.
 #include "simulation/program_text.h"
 
+#include <algorithm>
 #include <iterator>
 #include <limits>
 
@@ -14,6 +15,15 @@ namespace {
 // The buffer grows with the program; only offsets beyond 32 bits (a text of 2 GiB, far
 // past the largest program file) would cut it. Then come its line feed and "M02\n\0".
 constexpr size_t kMaxStoredChars = std::numeric_limits<int32_t>::max() - 7;
+
+// A ';' or '%' starts a comment that runs to the line's end.
+std::string_view CodePart(std::string_view line) { return line.substr(0, line.find_first_of(";%\n")); }
+
+// Blanks, control characters and '+' are dropped.
+bool KeptChar(char ch) {
+  const uint8_t c = static_cast<uint8_t>(ch);
+  return c > ' ' && c != '+';
+}
 
 uint8_t FilterChar(uint8_t c) {
   if (c == ',') return '.';
@@ -45,18 +55,16 @@ bool LoadProgramText(TInterpreterState& s, const std::vector<std::string>& lines
   bool cut = false;
   if (trace) trace->LineStarts.clear();
   for (size_t li = 0; li + 1 < lines.size(); ++li) {
-    const std::string& line = lines[li];
+    const std::string_view line = lines[li];
     const size_t lineStart = text.size();
     if (trace) trace->LineStarts.push_back(static_cast<int32_t>(lineStart));
-    for (const char ch : line) {
-      const uint8_t c = static_cast<uint8_t>(ch);
-      if (c == ';' || c == '%' || c == '\n') break;
-      if (c <= ' ' || c == '+') continue;
+    for (const char ch : CodePart(line)) {
+      if (!KeptChar(ch)) continue;
       if (text.size() > kMaxStoredChars) {
         cut = true;
         break;
       }
-      text.push_back(FilterChar(c));
+      text.push_back(FilterChar(static_cast<uint8_t>(ch)));
     }
     if (text.size() > lineStart && text.back() != '\n') text.push_back('\n');
     if (cut) break;
@@ -66,6 +74,16 @@ bool LoadProgramText(TInterpreterState& s, const std::vector<std::string>& lines
   text.insert(text.end(), std::begin(kTail), std::end(kTail));
   IndexLabels(s);
   return cut;
+}
+
+bool HoldsBlock(std::string_view line) {
+  const std::string_view code = CodePart(line);
+  return std::any_of(code.begin(), code.end(), KeptChar);
+}
+
+std::string LastLineWarning(const std::vector<std::string>& lines) {
+  if (lines.empty() || !HoldsBlock(lines.back())) return {};
+  return "line " + std::to_string(lines.size() - 1) + ": " + std::string(kLastLineNotRun);
 }
 
 }  // namespace marloq

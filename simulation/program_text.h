@@ -21,4 +21,15 @@ std::vector<std::string> SplitEditorLines(std::string_view bytes);
 bool LoadProgramText(TInterpreterState& s, const std::vector<std::string>& lines,
                      TBlockTrace* trace = nullptr);
 
+// Whether a line holds anything of a block by the rules LoadProgramText stores it with:
+// a line of blanks, '+' or a comment (";...", "%...") holds none.
+bool HoldsBlock(std::string_view line);
+
+// What is said when the editor's last line holds a block, which no run reads.
+inline constexpr std::string_view kLastLineNotRun = "last line not run";
+
+// "line N: last line not run" when the last line holds a block, N its index counted
+// from 0 as the transfer's messages count lines; empty otherwise.
+std::string LastLineWarning(const std::vector<std::string>& lines);
+
 }  // namespace marloq

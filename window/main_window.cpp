@@ -23,10 +23,13 @@
 #include "hid/hid_device_controller.h"
 #include "simulation/compensation.h"
 #include "simulation/machining_time.h"
+#include "simulation/program_text.h"
 #include "transfer/latin1_text.h"
 #include "window/canvas_widget.h"
+#include "window/program_drop.h"
 #include "window/program_editor.h"
 #include "window/view_redrawer.h"
+#include "window/side_note.h"
 
 namespace marloq {
 
@@ -130,6 +133,13 @@ void TForm1::CreateControls() {
   TransferNote->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   TransferNote->setMinimumHeight(Label1->sizeHint().height());  // the row keeps its height
   TransferNote->hide();
+  LastLineNote = new TSideNote(QString::fromLatin1(kLastLineNotRun.data(), kLastLineNotRun.size()), TimeLabel, Panel1);
+  LastLineNote->setFont(PixelFont("Sans Serif", 12, false));
+  QPalette notePalette = LastLineNote->palette();
+  notePalette.setColor(QPalette::WindowText, TProgramEditor::kUnrunMark);  // ties it to the editor's mark
+  LastLineNote->setPalette(notePalette);
+  LastLineNote->setToolTip(LastLineNote->text() + QStringLiteral(": the editor's last line is never run; "
+                                                                  "end the program with an empty line"));
   // Right-click on the drawing, or the shortcut anywhere in the window.
   SavePictureAction = new QAction(QString::fromUtf8("Save picture\u2026"), this);
   SavePictureAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
@@ -147,6 +157,9 @@ void TForm1::CreateControls() {
     connect(zoom, &QAction::triggered, this, [this, steps] { steps == 0 ? Image1Fit() : ZoomAboutCentre(steps); });
   }
   Image1->setContextMenuPolicy(Qt::ActionsContextMenu);
+  SaveAction = new QAction(QStringLiteral("Save"), this);
+  SaveAction->setShortcut(QKeySequence::Save);
+  addAction(SaveAction);
   Timer1 = new QTimer(this);
   Timer1->setInterval(1);
   Timer1->setSingleShot(true);
@@ -161,7 +174,8 @@ void TForm1::CreateControls() {
       {Button_CNC, "Button_CNC"}, {ProgressBar1, "ProgressBar1"}, {DrawProgress, "DrawProgress"},
       {StaticText1, "StaticText1"},
       {Label1, "Label1"},         {TimeLabel, "TimeLabel"},   {TransferNote, "TransferNote"},
-      {SavePictureAction, "SavePictureAction"},
+      {LastLineNote, "LastLineNote"},
+      {SavePictureAction, "SavePictureAction"}, {SaveAction, "SaveAction"},
       {Timer1, "Timer1"}};
   for (const auto& [control, name] : names) control->setObjectName(QString::fromLatin1(name));
 }
@@ -212,6 +226,11 @@ void TForm1::LayOutControls() {
   row->addWidget(ProgressBar1, 1, 3, 1, 4);
   row->addWidget(DrawProgress, 1, 3, 1, 4);
   row->addWidget(TransferNote, 1, 3, 1, 6);
+  // The last-line note shares the time's place, from the left; where the two would meet,
+  // the time, on top, stays whole.
+  row->addWidget(LastLineNote, 1, 3, 1, 4, Qt::AlignLeft);
+  TimeLabel->setAutoFillBackground(true);
+  TimeLabel->raise();
   row->addWidget(StaticText1, 0, 7);
   row->addWidget(Label1, 1, 7, 1, 2);
   row->setColumnStretch(8, 1);
@@ -231,12 +250,22 @@ void TForm1::ConnectControls() {
   connect(Button_CNC, &QPushButton::clicked, this, [this] { Button_CNCClick(); });
   connect(DevListBox, &QListWidget::itemClicked, this, [this] { DevListBoxClick(); });
   connect(SavePictureAction, &QAction::triggered, this, [this] { SavePictureClick(); });
+  connect(SaveAction, &QAction::triggered, this, [this] { SaveClick(); });
   Image1->OnMouseMove = [this](int x, int y) { Image1MouseMove(x, y); };
   Image1->OnResize = [this] { FormResize(); };
   Image1->OnZoom = [this](int x, int y, double steps) { Image1Zoom(x, y, steps); };
   Image1->OnDrag = [this](int dx, int dy, bool done) { Image1Drag(dx, dy, done); };
   Image1->OnFit = [this] { Image1Fit(); };
   Image1->OnCtrlClick = [this](int x, int y) { Image1CtrlClick(x, y); };
+  // The window and every control that takes drops of its own (the editor's text area)
+  // hand a dropped program to FormDragDrop.
+  auto* drop = new TProgramDrop(this);
+  drop->Accepting = [this] { return !running_; };
+  drop->Open = [this](const QString& name) { FormDragDrop(name); };
+  setAcceptDrops(true);
+  for (QWidget* control : findChildren<QWidget*>())
+    if (control->acceptDrops()) control->installEventFilter(drop);
+  installEventFilter(drop);
 }
 
 void TForm1::FormCreate(const QStringList& arguments) {
@@ -268,7 +297,14 @@ void TForm1::SetStaticText1Text(std::string_view t) {
 }
 
 void TForm1::SetFileButtonCaption(std::string_view c) { FileButton->setText(FromLatin1(c)); }
-void TForm1::SetStop1Caption(std::string_view c) { Stop1->setText(FromLatin1(c)); }
+
+// The run ends at a double click's first click on STOP; the time of the change lets
+// Stop1Click tell its second click from an EXIT.
+void TForm1::SetStop1Caption(std::string_view c) {
+  if (c == "EXIT" && Stop1->text() == QLatin1String("STOP")) exitShownAt_ = std::chrono::steady_clock::now();
+  Stop1->setText(FromLatin1(c));
+}
+
 void TForm1::SetLineButtonEnabled(bool enabled) { LineButton->setEnabled(enabled); }
 int TForm1::ComboBox1Index() const { return ComboBox1->currentIndex(); }
 void TForm1::SetComboBox1Index(int index) { ComboBox1->setCurrentIndex(index); }

@@ -2,6 +2,7 @@
 // simulation, loads and saves program files and sends the program over the USB link.
 #pragma once
 
+#include <QString>
 #include <QWidget>
 #include <chrono>
 #include <memory>
@@ -28,6 +29,7 @@ class QToolButton;
 namespace marloq {
 
 class TCanvasWidget;
+class TSideNote;
 class TProgramEditor;
 class THidDeviceController;
 class THidPlatform;
@@ -53,6 +55,8 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
   void Image1MouseMove(int x, int y);
   void Image1CtrlClick(int x, int y);
   void SavePictureClick();
+  void SaveClick();
+  void FormDragDrop(const QString& name);
   void FormResize();
   void FormActivate();
   // The view of the drawing: wheel steps zoom about (x, y), a drag pans, fit shows the
@@ -114,13 +118,17 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
   void FormCreate(const QStringList& arguments);
   bool ExecFileDialog(QWidget* dialog, int tag);
   bool OfferToSave();
+  bool OfferBeforeOpening();
+  bool SaveAs();
+  bool SaveTo(const QString& path);
+  void SetProgramModified(bool modified);
   void ShowError(const QString& message);
   void CreateLink(THidPlatform& platform);
   void FormClose();
   void FollowRunLine();
   void ShowFrame(bool all);
   void ShowDrawProgress();
-  void ShowRunSummary();
+  void ShowRunSummary(bool lastLineNotRun);
   void HideTransferNote();
   bool AskResume(bool& resume);
   void GoToView(const TViewFrame& view, bool fitted);
@@ -137,6 +145,7 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
   std::string pendingLabel1_, pendingStaticText1_;
   bool label1Pending_ = false, staticText1Pending_ = false;
   std::chrono::steady_clock::time_point nextFrame_, nextMarkMove_, nextProgress_;
+  std::chrono::steady_clock::time_point exitShownAt_;  // when Stop1 last turned from STOP to EXIT
   static constexpr int kClockEvery = 16;
   int untilClock_ = 0;
   TRunProgress progress_;
@@ -154,6 +163,7 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
   bool dragging_ = false;
   TBlockTrace shownPicks_;       // of the re-drawn picture shown
   std::unique_ptr<TViewRedrawer> redrawer_;
+  QString programName_;  // the loaded program's name as passed in: the caption
 
   QSplitter* Panel2 = nullptr;
   TCanvasWidget* Image1 = nullptr;
@@ -180,7 +190,9 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
   QLabel* Label1 = nullptr;
   QLabel* TimeLabel = nullptr;
   QLabel* TransferNote = nullptr;  // why the last transfer failed, over the row's second line
+  TSideNote* LastLineNote = nullptr;  // the editor's last line held a block, left of the time
   QAction* SavePictureAction = nullptr;
+  QAction* SaveAction = nullptr;
   QTimer* Timer1 = nullptr;
 };
 

@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QTimer>
 #include <utility>
@@ -31,6 +32,8 @@
 #include "window/program_editor.h"
 #include "window/program_files.h"
 #include "window/view_redrawer.h"
+#include "window/screen_placement.h"
+#include "window/side_note.h"
 
 namespace marloq {
 
@@ -41,6 +44,8 @@ const QString kSaveTitle = QStringLiteral("Save as");
 const QString kFilter = QStringLiteral("CNC Daten (*.CNC *.cnc);;alle Dateien (*)");
 const QString kPictureTitle = QStringLiteral("Save picture");
 constexpr int kOpenDialogTag = 1, kSaveDialogTag = 2;
+// How long after a STOP turned into EXIT a click on it is still taken for the STOP.
+constexpr auto kExitAfterStop = std::chrono::milliseconds(500);
 // How far from a click on the drawing a block's path may pass and still be found.
 constexpr int kPickRadius = 24;
 
@@ -77,7 +82,8 @@ void TForm1::LoadProgramFile(const QString& name) {
     return;
   }
   sim_->Run.ProgramFileName = FullPath(name).toStdString();
-  setWindowTitle(name);
+  programName_ = name;
+  SetProgramModified(sim_->Run.ProgramModified);  // the caption names it; File clears the flag after
   {
     const QSignalBlocker quiet(Memo1);  // loading a file is not an edit
     Memo1->LoadProgram(*bytes);
@@ -115,17 +121,45 @@ bool TForm1::OfferToSave() {
   question.setDefaultButton(save);
   question.exec();
   if (question.clickedButton() == discard) return true;
-  if (question.clickedButton() != save) return false;
+  return question.clickedButton() == save && SaveAs();
+}
+
+// Saving under another name leaves ProgramFileName, and so the log's name, alone.
+bool TForm1::SaveAs() {
   std::unique_ptr<QFileDialog> d(ProgramDialog(this, kSaveTitle, QFileDialog::AcceptSave,
                                                QString::fromStdString(sim_->Run.ProgramFileName)));
   if (!ExecFileDialog(d.get(), kSaveDialogTag) || d->selectedFiles().isEmpty()) return false;
+  return SaveTo(FullPath(d->selectedFiles().first()));
+}
+
+// A failed save says why and keeps the edits marked as unsaved.
+bool TForm1::SaveTo(const QString& path) {
   QString error;
-  if (!WriteProgramText(FullPath(d->selectedFiles().first()), Memo1->toPlainText(), error)) {
+  if (!WriteProgramText(path, Memo1->toPlainText(), error)) {
     ShowError(error);
     return false;
   }
-  sim_->Run.ProgramModified = false;
+  SetProgramModified(false);
   return true;
+}
+
+// Ctrl+S: at once to the loaded program; without one, the save offer's "Save as".
+void TForm1::SaveClick() {
+  if (!sim_->Run.ProgramFileName.empty()) {
+    SaveTo(QString::fromStdString(sim_->Run.ProgramFileName));
+    return;
+  }
+  saveOfferOpen_ = true;
+  SaveAs();
+  saveOfferOpen_ = false;
+  if (std::exchange(closeWhileOffered_, false)) close();
+}
+
+// Every change of ProgramModified comes here: the caption marks unsaved edits with a
+// '*' after the program's name.
+void TForm1::SetProgramModified(bool modified) {
+  sim_->Run.ProgramModified = modified;
+  setWindowTitle(modified ? programName_ + QLatin1Char('*') : programName_);
 }
 
 void TForm1::FileButtonClick() {
@@ -133,20 +167,36 @@ void TForm1::FileButtonClick() {
     sim_->Run.NextPosRequest = true;
     return;
   }
-  const bool saved = SaveNow();
-  // A close request that came while the offer was open waited for it.
-  if (std::exchange(closeWhileOffered_, false) && saved) return void(close());
-  if (!saved) return;
+  if (!OfferBeforeOpening()) return;
   std::unique_ptr<QFileDialog> d(ProgramDialog(this, kOpenTitle, QFileDialog::AcceptOpen,
                                                QString::fromStdString(sim_->Run.ProgramFileName)));
   d->setFileMode(QFileDialog::ExistingFile);
   if (ExecFileDialog(d.get(), kOpenDialogTag) && !d->selectedFiles().isEmpty())
     LoadProgramFile(d->selectedFiles().first());
-  sim_->Run.ProgramModified = false;
+  SetProgramModified(false);
+}
+
+// The save offer before another program takes the editor: false when it was cancelled,
+// or when the window was asked to close meanwhile (it closes now).
+bool TForm1::OfferBeforeOpening() {
+  const bool saved = SaveNow();
+  // A close request that came while the offer was open waited for it.
+  if (std::exchange(closeWhileOffered_, false) && saved) {
+    close();
+    return false;
+  }
+  return saved;
+}
+
+// A program dropped on the window opens as File opens one; not while a DRAW runs.
+void TForm1::FormDragDrop(const QString& name) {
+  if (running_ || !OfferBeforeOpening()) return;
+  LoadProgramFile(name);
+  SetProgramModified(false);
 }
 
 void TForm1::Memo1Change() {
-  sim_->Run.ProgramModified = true;
+  SetProgramModified(true);
   // A failed transfer can be resumed only while its lines are still the program's.
   if (transfer_) transfer_->ForgetResume();
 }
@@ -157,7 +207,8 @@ void TForm1::Timer1Timer() {
   for (QWidget* w : QApplication::topLevelWidgets()) {
     if (!w->isVisible() || !qobject_cast<QFileDialog*>(w) || w->windowTitle() != title) continue;
     const QPoint form = frameGeometry().topLeft();
-    w->move(form.x() + 200, form.y() + Panel1->mapTo(this, QPoint(0, 0)).y() - 246);
+    const QPoint rule(form.x() + 200, form.y() + Panel1->mapTo(this, QPoint(0, 0)).y() - 246);
+    w->move(KeepOnScreen(QRect(rule, w->frameGeometry().size()), screen()->availableGeometry()));
     w->raise();
     return;
   }
@@ -203,7 +254,7 @@ void TForm1::LineButtonClick() {
   DrawProgress->hide();
   TimeLabel->setVisible(!ProgressBar1->isVisible());
   if (sim_->Trace.CurrentLine >= 0) Memo1->ShowRunLine(sim_->Trace.CurrentLine);
-  ShowRunSummary();
+  ShowRunSummary(!lines->empty() && HoldsBlock(lines->back()));
   if (!sim_->Log.Error().empty()) {
     // The run went on without its log; say so once instead of failing silently.
     StaticText1->setText(QStringLiteral("no log written"));
@@ -214,13 +265,16 @@ void TForm1::LineButtonClick() {
   if (closeRequested_ && !(transfer_ && transfer_->Transferring())) close();
 }
 
-void TForm1::ShowRunSummary() {
+void TForm1::ShowRunSummary(bool lastLineNotRun) {
   const QString text = QString::fromStdString(MachiningTimeText(sim_->Summary.Time));
-  // A guard's stop matters more than the time of a run that never ended.
+  // A guard's stop matters more than the time of a run that never ended, and more than
+  // the line it never reached.
   const std::string guardStop = GuardStopText(sim_->Guard);
   TimeLabel->setText(guardStop.empty() ? text : QString::fromStdString(guardStop));
+  LastLineNote->Say(lastLineNotRun && guardStop.empty());
   QFont font = TimeLabel->font();
-  font.setPixelSize(guardStop.empty() ? 16 : 13);  // the longer text in the same place
+  // The longer text, or the time beside the note, in the same place.
+  font.setPixelSize(guardStop.empty() && !lastLineNotRun ? 16 : 13);
   TimeLabel->setFont(font);
   TimeLabel->setToolTip(QStringLiteral("%1%2: cutting at the programmed feed, travel at %3 mm/min")
                             .arg(text, sim_->Summary.Stopped ? QStringLiteral(" up to the stop") : QString())
@@ -232,6 +286,8 @@ void TForm1::Stop1Click() {
     RequestStop(*sim_);
     return;
   }
+  // The second click of a double click on STOP, which ended the run: not an EXIT.
+  if (std::chrono::steady_clock::now() - exitShownAt_ < kExitAfterStop) return;
   close();
 }
 

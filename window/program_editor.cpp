@@ -1,5 +1,6 @@
-// The program editor: line numbers painted for the visible blocks only, and a run-line
-// mark kept apart from the text so that a run never touches the document or its undo.
+// The program editor: line numbers painted for the visible blocks only, a run-line mark
+// kept apart from the text so that a run never touches the document or its undo, and
+// the unrun last line dimmed over the painted text.
 #include "window/program_editor.h"
 
 #include <QPainter>
@@ -19,6 +20,7 @@ namespace {
 const QColor kRunLineBackground(0xff, 0xf5, 0xb0);
 const QColor kMarginBackground(0xee, 0xee, 0xee);
 const QColor kMarginNumber(0x80, 0x80, 0x80);
+constexpr int kUnrunWashAlpha = 160;  // of the background over the unrun line's text
 constexpr int kMarginPadLeft = 4;
 constexpr int kMarginPadRight = 6;
 // A program goes into the document in pieces of about this many characters, so its text
@@ -142,6 +144,7 @@ TProgramEditor::TProgramEditor(QWidget* parent)
     margin_->update();
   });
   connect(verticalScrollBar(), &QScrollBar::valueChanged, margin_, qOverload<>(&QWidget::update));
+  connect(document(), &QTextDocument::contentsChange, this, [this] { FollowUnrunLine(); });
   UpdateMarginWidth();
 }
 
@@ -204,6 +207,38 @@ void TProgramEditor::resizeEvent(QResizeEvent* event) {
 void TProgramEditor::paintEvent(QPaintEvent* event) {
   ColourShownLines();
   QPlainTextEdit::paintEvent(event);
+  DimUnrunLine();
+}
+
+QTextBlock TProgramEditor::UnrunBlock() const {
+  QTextBlock last = document()->lastBlock();
+  if (last.length() == 1 && last.previous().isValid()) last = last.previous();  // length counts the break
+  return last.length() > 1 ? last : QTextBlock();
+}
+
+int TProgramEditor::UnrunLine() const {
+  const QTextBlock block = UnrunBlock();
+  return block.isValid() ? block.blockNumber() : -1;
+}
+
+// An edit repaints its own lines; when it moves the unrun line, the line that lost the
+// dimming must be repainted too.
+void TProgramEditor::FollowUnrunLine() {
+  const int line = UnrunLine();
+  if (line == unrunLine_) return;
+  unrunLine_ = line;
+  viewport()->update();
+  margin_->update();
+}
+
+// A wash of the background over the text: still readable, but plainly apart.
+void TProgramEditor::DimUnrunLine() {
+  const QTextBlock block = UnrunBlock();
+  if (!block.isValid() || !BlockNearView(block)) return;
+  const QRectF r = blockBoundingGeometry(block).translated(contentOffset());
+  QColor wash = palette().color(QPalette::Base);
+  wash.setAlpha(kUnrunWashAlpha);
+  QPainter(viewport()).fillRect(QRectF(0, r.top(), viewport()->width(), r.height()), wash);
 }
 
 // Lines loaded by LoadProgram get their colours here, when first shown; a line coloured
@@ -232,6 +267,7 @@ void TProgramEditor::PaintMargin(QPaintEvent* event) {
   const int lineHeight = fontMetrics().height();
   const int numberWidth = margin_->width() - kMarginPadRight;
   const int runLine = runLine_ >= 0 ? runCursor_.blockNumber() : -1;
+  const int unrunLine = UnrunLine();
   QTextBlock block = firstVisibleBlock();
   qreal top = blockBoundingGeometry(block).translated(contentOffset()).top();
   while (block.isValid() && top <= event->rect().bottom()) {
@@ -240,6 +276,8 @@ void TProgramEditor::PaintMargin(QPaintEvent* event) {
       const int y = qRound(top);
       if (block.blockNumber() == runLine)
         p.fillRect(0, y, margin_->width(), qRound(bottom) - y, kRunLineBackground);
+      if (block.blockNumber() == unrunLine)
+        p.fillRect(0, y, margin_->width(), qRound(bottom) - y, QBrush(TProgramEditor::kUnrunMark, Qt::BDiagPattern));
       p.drawText(0, y, numberWidth, lineHeight, Qt::AlignRight, QString::number(block.blockNumber() + 1));
     }
     block = block.next();
@@ -249,10 +287,14 @@ void TProgramEditor::PaintMargin(QPaintEvent* event) {
 
 // blockBoundingGeometry walks block by block from the top of the view, so a block far
 // away is ruled out by its number before any geometry is asked for.
-bool TProgramEditor::BlockInView(const QTextBlock& block) const {
+bool TProgramEditor::BlockNearView(const QTextBlock& block) const {
   const int first = firstVisibleBlock().blockNumber();
   const int lines = viewport()->height() / qMax(1, fontMetrics().lineSpacing()) + 1;
-  if (block.blockNumber() < first || block.blockNumber() > first + lines) return false;
+  return block.blockNumber() >= first && block.blockNumber() <= first + lines;
+}
+
+bool TProgramEditor::BlockInView(const QTextBlock& block) const {
+  if (!BlockNearView(block)) return false;
   const QRectF r = blockBoundingGeometry(block).translated(contentOffset());
   return r.top() >= 0 && r.bottom() <= viewport()->height();
 }

@@ -1,7 +1,9 @@
 // The program editor (Memo1): the program text with its colours, line numbers in the
-// left margin, the line the run is at, and the line a click on the drawing points to.
+// left margin, the line the run is at, the line a click on the drawing points to, and
+// the last line, which no run reads.
 #pragma once
 
+#include <QColor>
 #include <QPlainTextEdit>
 #include <QTextCursor>
 #include <string_view>
@@ -31,6 +33,12 @@ class TProgramEditor : public QPlainTextEdit {
 
   TProgramHighlighter* Highlighter() const { return highlighter_; }
 
+  // The block number of the editor's last line, the one no run reads, while it is not
+  // empty (it shows dimmed, marked in the margin); else -1. A final line break adds no
+  // line of its own. Looks at the document's last two blocks only.
+  int UnrunLine() const;
+  static inline const QColor kUnrunMark{0xb0, 0x60, 0x20};  // the hatch of its margin mark
+
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void changeEvent(QEvent* event) override;
@@ -42,14 +50,19 @@ class TProgramEditor : public QPlainTextEdit {
   void UpdateMarginWidth();
   void UpdateMargin(const QRect& rect, int dy);
   void PaintMargin(QPaintEvent* event);
+  bool BlockNearView(const QTextBlock& block) const;
   bool BlockInView(const QTextBlock& block) const;
   void CenterBlock(const QTextBlock& block);
   void ColourShownLines();
+  QTextBlock UnrunBlock() const;
+  void FollowUnrunLine();
+  void DimUnrunLine();
 
   TProgramHighlighter* highlighter_ = nullptr;
   QWidget* margin_;
   int runLine_ = -1;
   QTextCursor runCursor_;  // follows the run line's block through edits
+  int unrunLine_ = -1;     // UnrunLine() as last painted
 };
 
 }  // namespace marloq

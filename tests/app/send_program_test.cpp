@@ -74,9 +74,11 @@ TEST(SendProgram, AnswersOnStandardOutputAndFailuresWithTheirExitStatus) {
   err = std::tmpfile();
   EXPECT_EQ(SendProgram((dir / "answered.CNC").string(), platform, 200, out, err), 4);
   EXPECT_EQ(Captured(out), "");
-  EXPECT_EQ(Captured(err),
-            "marloq: sim:hidraw0 cannot be opened for reading and writing; see the README on the udev rule\n"
-            "Error HID Line0\n");
+  EXPECT_EQ(Captured(err), "marloq: " + (dir / "answered.CNC").string() +
+                               ": line 2: last line not run\n"
+                               "marloq: sim:hidraw0 cannot be opened for reading and writing; see the README on "
+                               "the udev rule\n"
+                               "Error HID Line0\n");
   std::filesystem::remove_all(dir);
 }
 

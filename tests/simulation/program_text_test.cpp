@@ -1,5 +1,5 @@
-// Program text: the filtering of editor lines into the program buffer, and a file's
-// bytes split into editor lines.
+// Program text: the filtering of editor lines into the program buffer, the last line
+// that no run reads, and a file's bytes split into editor lines.
 #include "simulation/program_text.h"
 
 #include <gtest/gtest.h>
@@ -43,6 +43,20 @@ TEST(LoadProgramText, LongTextIsStoredWhole) {
   EXPECT_FALSE(cut);
   EXPECT_EQ(text.size(), 20000u * 11 + 4);
   EXPECT_EQ(text.substr(text.size() - 15), "G1X1234567\nM02\n");
+}
+
+// The last line is never run: the warning names it only when it holds a block, by the
+// rules every other line is stored with.
+TEST(LastLineWarning, OnlyALastLineThatHoldsABlock) {
+  const std::pair<std::vector<std::string>, const char*> cases[] = {
+      {{"G0 X1", " m30 ; end"}, "line 1: last line not run"}, {{"; M30"}, ""}, {{"G0 X1", ""}, ""},
+      {{"G0 X1", " \t+ "}, ""}, {{"G0 X1", "%"}, ""}, {{}, ""}};
+  for (const auto& [lines, warning] : cases) {
+    EXPECT_EQ(LastLineWarning(lines), warning) << testing::PrintToString(lines);
+    if (lines.empty()) continue;
+    // The same text holds a block exactly when it is stored as any other line.
+    EXPECT_EQ(HoldsBlock(lines.back()), Loaded({lines.back(), ""}) != "M02\n") << lines.back();
+  }
 }
 
 struct SplitCase {

@@ -1,5 +1,5 @@
 // The main window driven as a user would: load, DRAW, STEP and NextPos, STOP, a W
-// wait in RUN mode, the drill up-downs, the save offer, and failing files.
+// wait in RUN mode, the drill up-downs, the save offer, Ctrl+S, drops, and failing files.
 #include "window/main_window.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +8,13 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
+#include <QScreen>
+#include <QTest>
 #include <QToolButton>
+#include <QUrl>
+#include <QWindow>
+#include <thread>
 #include <vector>
 
 #include "simulation/draw_sequence.h"
@@ -19,6 +25,7 @@
 #include "window/canvas_widget.h"
 #include "window/program_editor.h"
 #include "window/program_files.h"
+#include "window/screen_placement.h"
 
 namespace marloq {
 namespace {
@@ -33,6 +40,18 @@ std::string LogOf(const std::filesystem::path& program) {
   std::ifstream in(std::filesystem::path(program).replace_extension(".LOG"), std::ios::binary);
   std::string log((std::istreambuf_iterator<char>(in)), {});
   return log.substr(log.find('\n') + 1);  // the first line names the program's folder
+}
+
+// Dropped as the platform drops: on the window, which finds the control under it; true
+// when the drop was taken.
+bool DropOn(TForm1* form, QWidget* on, const QMimeData& data) {
+  const QPoint at = on->mapTo(form, on->rect().center());
+  QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QGuiApplication::sendEvent(form->windowHandle(), &enter);
+  QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QGuiApplication::sendEvent(form->windowHandle(), &drop);
+  QApplication::processEvents();
+  return drop.isAccepted();
 }
 
 TEST(MainWindow, StartsWithTheProgramOfTheFirstArgument) {
@@ -98,7 +117,7 @@ TEST(MainWindow, StepModeWaitsForNextPosAfterEveryElement) {
   EXPECT_EQ(fileButton->text(), "File");
 }
 
-TEST(MainWindow, StopEndsTheRunAndRestoresTheCaptions) {
+TEST(MainWindow, StopEndsTheRunRestoresTheCaptionsAndADoubleClickStaysAStop) {
   const auto program = test::WriteProgram("stop.CNC", "W\nG0 X10 Y10 Z2\nG1 Z-1\nG1 X50\nM30\n\n");
   auto form = WindowWith(program);
   auto* stop = Control<QPushButton>(form.get(), "Stop1");
@@ -106,6 +125,9 @@ TEST(MainWindow, StopEndsTheRunAndRestoresTheCaptions) {
     // The W block waits in RUN mode: the File button reads "NextPos" until STOP.
     if (!form->Running() || Control<QPushButton>(form.get(), "FileButton")->text() != "NextPos") return true;
     EXPECT_EQ(stop->text(), "STOP");
+    QMimeData later;
+    later.setUrls({QUrl::fromLocalFile(QString::fromStdString(test::WriteProgram("later.CNC", kProgram).string()))});
+    EXPECT_FALSE(DropOn(form.get(), Control(form.get(), "Image1"), later)) << "a DRAW takes no drops";
     stop->click();
     return false;
   });
@@ -116,6 +138,13 @@ TEST(MainWindow, StopEndsTheRunAndRestoresTheCaptions) {
   EXPECT_EQ(stop->text(), "EXIT");
   EXPECT_EQ(Control<QPushButton>(form.get(), "FileButton")->text(), "File");
   EXPECT_TRUE(Control<QPushButton>(form.get(), "LineButton")->isEnabled());
+  // The second click of a double click on STOP lands on EXIT: it ends the run, not the
+  // program; half a second later EXIT takes clicks again.
+  stop->click();
+  EXPECT_TRUE(form->isVisible());
+  std::this_thread::sleep_for(std::chrono::milliseconds(550));
+  stop->click();
+  EXPECT_FALSE(form->isVisible());
 }
 
 // The window handles clicks once a frame; STOP ends the run before the next one.
@@ -160,6 +189,28 @@ struct UpDownCase {
   const char* button;
   const char* to;
 };
+
+// DRAW says so when the editor's last line holds a block, beside the time, which stays
+// whole; the note goes while a transfer's progress takes the time's place.
+TEST(MainWindow, DrawSaysWhenTheLastLineHoldsABlock) {
+  const std::pair<const char*, bool> cases[] = {
+      {"F600\nG0 X60\nM30\n", true}, {"G0 X60\nG1 X99\nM30", true} /* the long "(no F)" time */,
+      {"F600\nG0 X60\nM30\n; end", false}};
+  for (const auto& [program, said] : cases) {
+    auto form = WindowWith(test::WriteProgram("last.CNC", program));
+    Control<QPushButton>(form.get(), "LineButton")->click();
+    auto* note = Control<QLabel>(form.get(), "LastLineNote");
+    auto* time = Control<QLabel>(form.get(), "TimeLabel");
+    QApplication::processEvents();
+    EXPECT_EQ(note->isVisible(), said) << program;
+    EXPECT_TRUE(time->isVisible() && time->text().startsWith("machining time ")) << program;
+    EXPECT_LT(note->geometry().right(), time->x()) << program;
+    form->ShowTransferProgress(1, 3);
+    EXPECT_FALSE(note->isVisible()) << program;
+    form->ShowTransferProgress(0, 0);
+    EXPECT_EQ(note->isVisible(), said) << program;
+  }
+}
 
 TEST(MainWindow, DrillUpDownsKeepTheirLimits) {
   const UpDownCase cases[] = {
@@ -220,8 +271,87 @@ TEST(MainWindow, FileWithEditsOffersToSaveFirst) {
     Control<QPushButton>(form.get(), "FileButton")->click();
     EXPECT_EQ(dialogs, c.dialogs) << c.press;
     EXPECT_EQ(form->Simulation().Run.ProgramModified, c.modifiedAfter) << c.press;
-    EXPECT_EQ(form->windowTitle().toStdString(), program.string()) << "the same program";
+    EXPECT_EQ(form->windowTitle().toStdString(), program.string() + (c.modifiedAfter ? "*" : ""))
+        << "the same program";
   }
+}
+
+// Ctrl+S saves at once and the caption's '*' goes; a failed save says why and keeps it.
+// Without a program Ctrl+S asks for a name, as the save offer does.
+TEST(MainWindow, CtrlSSavesAndTheCaptionShowsUnsavedEdits) {
+  const auto program = test::WriteProgram("ctrls.CNC", kProgram);
+  auto form = WindowWith(program);
+  QString dialog;
+  const auto answerNext = [&](TForm1* f) {
+    test::AnswerNextDialog(f, [&](QWidget* d) { dialog = d->windowTitle(), d->close(); });
+  };
+  QTest::keyClicks(form->Editor(), "G1 X99");
+  EXPECT_EQ(form->windowTitle().toStdString(), program.string() + "*");
+  QTest::keyClick(form->Editor(), Qt::Key_S, Qt::ControlModifier);
+  EXPECT_EQ(form->windowTitle().toStdString(), program.string());
+  EXPECT_TRUE(test::ReadProgramBytes(program).starts_with("G1 X99G0 X10 Y10 Z2\r\n"));
+  QTest::keyClicks(form->Editor(), ";");
+  form->Simulation().Run.ProgramFileName = "/no/such/folder/ctrls.CNC";
+  answerNext(form.get());
+  QTest::keyClick(form->Editor(), Qt::Key_S, Qt::ControlModifier);
+  EXPECT_EQ(dialog, "Marloq");
+  EXPECT_EQ(form->windowTitle().toStdString(), program.string() + "*");
+  auto empty = WindowWith({});
+  QTest::keyClicks(empty->Editor(), "G1");
+  EXPECT_EQ(empty->windowTitle(), "*");
+  answerNext(empty.get());
+  QTest::keyClick(empty->Editor(), Qt::Key_S, Qt::ControlModifier);
+  EXPECT_EQ(dialog, "Save as");
+}
+
+// A .CNC file (any case) dropped on the drawing or the editor opens as File opens one,
+// after the save offer, which may cancel it; other drops on the editor land there as text.
+TEST(MainWindow, DroppedProgramOpensAsFileOpensOne) {
+  const struct {
+    const char* control;
+    const char* file;
+    const char* answer;  // to the save offer, after an edit
+    bool opened;
+  } cases[] = {{"Image1", "dropped.cnc", nullptr, true},
+               {"Memo1", "dropped.CNC", "Discard", true},
+               {"Image1", "dropped.CNC", "Cancel", false},
+               {"Memo1", "dropped.txt", nullptr, false}};
+  for (const auto& c : cases) {
+    const auto program = test::WriteProgram("shown.CNC", kProgram);
+    auto form = WindowWith(program);
+    if (c.answer) QTest::keyClicks(form->Editor(), "G4"), test::PressInNextBox(form.get(), c.answer);
+    const QString path = QString::fromStdString(test::WriteProgram(c.file, "G0 X5\nM30\n\n").string());
+    QMimeData data;  // as file managers drag a file: its URL, and its path as text
+    data.setUrls({QUrl::fromLocalFile(path)});
+    data.setText(path);
+    DropOn(form.get(), Control(form.get(), c.control), data);
+    const QString text = form->Editor()->toPlainText();
+    EXPECT_EQ(text == "G0 X5\nM30\n\n", c.opened) << c.file << " " << c.control;
+    EXPECT_EQ(form->windowTitle(), c.opened ? path : QString::fromStdString(program.string()) + "*") << c.file;
+    EXPECT_EQ(text.contains(path), !c.opened && !c.answer) << c.file;  // a drop not taken, as text
+  }
+}
+
+// The dialog's rule moved the least into the screen's usable area (a frame too large
+// keeps its title bar in view); then the real dialog, with the window low on the screen.
+TEST(MainWindow, FileDialogIsKeptOnTheScreen) {
+  const QRect area(0, 30, 1280, 770);  // a panel of 30 at the top
+  const std::pair<QRect, QPoint> cases[] = {{{100, 100, 600, 400}, {100, 100}}, {{900, 600, 600, 400}, {680, 400}},
+                                            {{-50, -246, 600, 400}, {0, 30}}, {{500, 500, 1400, 900}, {0, 30}}};
+  for (const auto& [frame, kept] : cases) EXPECT_EQ(KeepOnScreen(frame, area), kept) << frame.x() << "," << frame.y();
+  auto form = WindowWith({});
+  const QRect available = form->screen()->availableGeometry();
+  form->move(available.right() - 300, available.bottom() - 200);
+  QRect frame;
+  test::Repeatedly(form.get(), 5, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (!dialog || form->findChild<QTimer*>("Timer1")->isActive()) return true;
+    frame = dialog->frameGeometry();
+    dialog->reject();
+    return false;
+  });
+  Control<QPushButton>(form.get(), "FileButton")->click();
+  EXPECT_TRUE(available.contains(frame)) << frame.x() << "," << frame.y();
 }
 
 TEST(MainWindow, RunPressedDuringARunSwitchesToSingleStep) {

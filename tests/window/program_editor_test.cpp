@@ -212,6 +212,10 @@ const TEditCase kEditCases[] = {
     // ";c", break, "?" becomes ";c?", break: the new text ends with line 10, yet line 11
     // lost a character, and no colour of it changed to show that.
     {"move a line break", [](QTextDocument& d) { Replace(d, LineStart(d, 11) - 3, LineStart(d, 11) + 1, ";c?\n"); }},
+    // A final line break adds no line; typed after it, a new last line takes the dimming
+    // from the line above, which this edit does not touch.
+    {"a final line break", [](QTextDocument& d) { Replace(d, d.characterCount() - 1, d.characterCount() - 1, "\n"); }},
+    {"a new last line", [](QTextDocument& d) { Replace(d, d.characterCount() - 1, d.characterCount() - 1, "N9"); }},
     {"undo all", [](QTextDocument& d) { while (d.isUndoAvailable()) d.undo(); }},
 };
 
@@ -230,6 +234,32 @@ TEST(ProgramEditor, EditsLeaveTheScreenAsAFreshEditorShowsIt) {
     EXPECT_TRUE(OnScreen(edited) == OnScreen(fresh)) << c.Name;
   }
   EXPECT_EQ(edited.toPlainText(), Lines(30));
+}
+
+// The last line, which no run reads, shows dimmed and marked in the margin while it is
+// not empty; a final line break adds no line of its own.
+TEST(ProgramEditor, LastLineThatNoRunReadsIsDimmed) {
+  const struct {
+    const char* Text;
+    int Unrun;
+  } kCases[] = {{"G1\nM30", 1}, {"G1\nM30\n", 1}, {"G1\n \n", 1}, {"G1\nM30\n\n", -1}, {"", -1}, {"\n", -1}};
+  for (const auto& c : kCases) {
+    TProgramEditor editor;
+    editor.setPlainText(QString::fromLatin1(c.Text));
+    EXPECT_EQ(editor.UnrunLine(), c.Unrun) << c.Text;
+  }
+  TProgramEditor editor;
+  editor.setPlainText("N10 G1 X1\nN10 G1 X1\n");
+  ShowForPictureAt(editor, 0);
+  QApplication::processEvents();
+  const QImage shot = OnScreen(editor);
+  const auto row = [&](int line, int left, int width) {  // the line's row, numbers aside
+    const QRect r = editor.cursorRect(QTextCursor(editor.document()->findBlockByNumber(line)));
+    return shot.copy(left, r.y() + editor.viewport()->y(), width, r.height());
+  };
+  const int margin = editor.viewport()->x();
+  EXPECT_NE(row(0, margin, 200), row(1, margin, 200)) << "the same text, the last line dimmed";
+  EXPECT_NE(row(0, 0, 4), row(1, 0, 4)) << "the last line marked in the margin";
 }
 
 // The window loads a file with the editor's signals blocked (loading is no edit): the

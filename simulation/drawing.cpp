@@ -45,7 +45,7 @@ void PlotPosition(TSimulation& sim) {
   TViewState& v = sim.View;
   const int32_t cx = CanvasXOf(v, s.AxisX.Pos);
   const int32_t cy = CanvasYOf(v, sim.Canvas.Height(), s.AxisY.Pos);
-  if (cx < 0 || cy < 0) return;
+  if (v.Hiding.Own ? cx < 0 || cy < 0 : PlotHidden(v, sim.Canvas.Height(), s.AxisX.Pos, s.AxisY.Pos)) return;
   TracePixel(sim.Trace, cx, cy);
   if (sim.Canvas.PenColor() == kRed && !v.FirstCutRecorded) {
     v.FirstCutRecorded = true;

@@ -11,13 +11,21 @@
 namespace marloq {
 
 // canvas x = Round((X - ViewOffsetX) * ViewScale); ties to even.
-inline int32_t CanvasXOf(const TViewState& v, Extended worldX) {
+template <typename TView>  // a TViewState or a TViewFrame
+inline int32_t CanvasXOf(const TView& v, Extended worldX) {
   return RoundHalfEven((worldX - v.ViewOffsetX) * v.ViewScale);
 }
 // canvas y = H - Round((Y - ViewOffsetY) * ViewScale): world Y grows upwards.
-inline int32_t CanvasYOf(const TViewState& v, int height, Extended worldY) {
+template <typename TView>
+inline int32_t CanvasYOf(const TView& v, int height, Extended worldY) {
   const int64_t y = int64_t(height) - RoundHalfEven((worldY - v.ViewOffsetY) * v.ViewScale);
   return static_cast<int32_t>(y < INT32_MIN ? INT32_MIN : (y > INT32_MAX ? INT32_MAX : y));
+}
+// A plot at (x, y) draws nothing and leaves the pen alone: left of or below the canvas
+// of the view that decides it.
+inline bool PlotHidden(const TViewState& v, int height, int32_t x, int32_t y) {
+  if (v.Hiding.Own) return CanvasXOf(v, x) < 0 || CanvasYOf(v, height, y) < 0;
+  return CanvasXOf(v.Hiding.Frame, x) < 0 || CanvasYOf(v.Hiding.Frame, v.Hiding.Height, y) < 0;
 }
 
 // One step from the delay line: CountStep, then PlotPosition.

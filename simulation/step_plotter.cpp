@@ -99,6 +99,13 @@ Extended CellEdge(Extended offset, Extended c, float scale) { return offset + c 
 
 }  // namespace
 
+// Both contain the position they were made for, so they overlap.
+TStepPlotter::TRange TStepPlotter::Intersect(const TRange& a, const TRange& b) {
+  const int64_t from = std::max<int64_t>(a.Lo, b.Lo);
+  const int64_t to = std::min<int64_t>(int64_t(a.Lo) + a.Span, int64_t(b.Lo) + b.Span);
+  return TRange{static_cast<int32_t>(from), static_cast<uint32_t>(to - from)};
+}
+
 template <typename F>
 TStepPlotter::TRange TStepPlotter::EqualRange(const F& f, int32_t at, Extended guessLo, Extended guessHi) {
   const int32_t lo = LastEqual(f, at, -1, Clamp(std::ceil(guessLo)));
@@ -156,15 +163,30 @@ void TStepPlotter::FindQuietRange() {
   const Extended offX = v.ViewOffsetX, offY = v.ViewOffsetY;
   const float scale = v.ViewScale;
   constexpr TRange kEverything{INT32_MIN, UINT32_MAX};
+  // The view whose canvas decides which plots are hidden: this one, or a DRAW's.
+  const TViewFrame hiding = v.Hiding.Own ? v.Frame() : v.Hiding.Frame;
+  const int hidingHeight = v.Hiding.Own ? height : v.Hiding.Height;
+  const auto hiddenX = [&](int32_t p) { return CanvasXOf(hiding, p) < 0; };
+  const auto hiddenY = [&](int32_t p) { return CanvasYOf(hiding, hidingHeight, p) < 0; };
+  // The positions on x's (y's) side of the hiding edge.
+  const auto hiddenXRange = [&] {
+    const Extended edge = CellEdge(hiding.ViewOffsetX, -0.5L, hiding.ViewScale);
+    return hiddenX(x) ? EqualRange(hiddenX, x, kMin, edge) : EqualRange(hiddenX, x, edge, kMax);
+  };
+  const auto hiddenYRange = [&] {
+    const Extended edge = CellEdge(hiding.ViewOffsetY, hidingHeight + 0.5L, hiding.ViewScale);
+    return hiddenY(y) ? EqualRange(hiddenY, y, edge, kMax) : EqualRange(hiddenY, y, kMin, edge);
+  };
   if (!(known_ && pixelX_.Contains(x) && pixelY_.Contains(y))) {
     const int32_t cx = canvasX(x), cy = canvasY(y);
-    if (cx < 0 || cy < 0) {
+    const bool hidesX = v.Hiding.Own ? cx < 0 : hiddenX(x);
+    if (hidesX || (v.Hiding.Own ? cy < 0 : hiddenY(y))) {
       // Left of or above the canvas a plot draws nothing and leaves the pen alone,
       // wherever the other axes are.
       known_ = false;
       x_ = y_ = z_ = kEverything;
-      if (cx < 0) x_ = EqualRange([&](int32_t p) { return canvasX(p) < 0; }, x, kMin, CellEdge(offX, -0.5L, scale));
-      else y_ = EqualRange([&](int32_t p) { return canvasY(p) < 0; }, y, CellEdge(offY, height + 0.5L, scale), kMax);
+      if (hidesX) x_ = hiddenXRange();
+      else y_ = hiddenYRange();
       return;
     }
     TPixelEdges& edges = sim_.View.PixelEdges;
@@ -175,7 +197,7 @@ void TStepPlotter::FindQuietRange() {
     };
     if (!known_ || !pixelX_.Contains(x)) {
       const size_t c = static_cast<size_t>(cx);
-      if (c + 1 < edges.Columns.size())
+      if (cx >= 0 && c + 1 < edges.Columns.size())  // a re-draw plots left of its canvas too
         pixelX_ = between(Edge(edges.Columns, c, offX, scale), Edge(edges.Columns, c + 1, offX, scale));
       else pixelX_ = EqualRange(canvasX, x, CellEdge(offX, cx - 0.5L, scale), CellEdge(offX, cx + 0.5L, scale));
     }
@@ -186,6 +208,10 @@ void TStepPlotter::FindQuietRange() {
         pixelY_ = between(Edge(edges.Rows, k, offY, scale), Edge(edges.Rows, k + 1, offY, scale));
       else pixelY_ = EqualRange(canvasY, y, CellEdge(offY, row - 0.5L, scale), CellEdge(offY, row + 0.5L, scale));
     }
+    if (!v.Hiding.Own) {  // a pixel of this view may reach into what the DRAW's hides
+      pixelX_ = Intersect(pixelX_, hiddenXRange());
+      pixelY_ = Intersect(pixelY_, hiddenYRange());
+    }
   }
   // Only a display that follows the plots, on a host that shows it between waits,
   // makes a new millimetre a change. Without frames the position a millimetre shows is
@@ -194,15 +220,10 @@ void TStepPlotter::FindQuietRange() {
   if (!known_ || !mmX_.Contains(x)) mmX_ = shown ? MillimetreRange(x) : kEverything;
   if (!known_ || !mmY_.Contains(y)) mmY_ = shown ? MillimetreRange(y) : kEverything;
   known_ = true;
-  const auto intersect = [](const TRange& a, const TRange& b) {
-    const int64_t from = std::max<int64_t>(a.Lo, b.Lo);
-    const int64_t to = std::min<int64_t>(int64_t(a.Lo) + a.Span, int64_t(b.Lo) + b.Span);
-    return TRange{static_cast<int32_t>(from), static_cast<uint32_t>(to - from)};
-  };
-  x_ = intersect(pixelX_, mmX_);
-  y_ = intersect(pixelY_, mmY_);
+  x_ = Intersect(pixelX_, mmX_);
+  y_ = Intersect(pixelY_, mmY_);
   const int32_t z = s.AxisZ.Pos;
-  z_ = intersect(QuietZSide(), shown ? MillimetreRange(z) : kEverything);
+  z_ = Intersect(QuietZSide(), shown ? MillimetreRange(z) : kEverything);
 }
 
 // A plot at a new Z sets the pen of Z's side of 0 and notes the Z. While the pen already

@@ -82,6 +82,7 @@ class TStepPlotter {
   template <typename F>
   static TRange EqualRange(const F& f, int32_t at, Extended guessLo, Extended guessHi);
   static TRange MillimetreRange(int32_t at);
+  static TRange Intersect(const TRange& a, const TRange& b);
   void ForceNextPlot() {
     x_ = y_ = z_ = TRange{};
     known_ = false;

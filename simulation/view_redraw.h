@@ -22,6 +22,9 @@ struct TRedrawRequest {
   int CompensationIndex = 1;
   int Width = 0, Height = 0;
   TViewFrame View;
+  // The DRAW's own view and canvas height: they decide which plots are hidden.
+  TViewFrame DrawnView;
+  int DrawnHeight = 0;
   // A DRAW the user stopped is re-drawn as far as it went.
   TRunGuard::TStopPoint StopAt;
 };

@@ -47,6 +47,14 @@ struct TViewState {
   int32_t ViewOffsetX = 0;     // world X at canvas x = 0
   int32_t ViewOffsetY = 0;     // world Y at the canvas' bottom edge
   TPathBox Extents;            // as the last extents pass found it
+  // Which steps a plot skips as left of or below the canvas is decided in this view
+  // and canvas height. A re-draw for another view keeps the DRAW's, so that it shows
+  // the DRAW's own pen changes, magnified or moved.
+  struct THidingView {
+    bool Own = true;  // the view drawn in, as a DRAW decides
+    TViewFrame Frame;
+    int Height = 0;
+  } Hiding;
   TViewFrame Frame() const { return {ViewScale, ViewOffsetX, ViewOffsetY}; }
   void SetFrame(const TViewFrame& f) {
     ViewScale = f.ViewScale;

@@ -245,6 +245,8 @@ void TForm1::LineButtonClick() {
   running_ = false;
   drawn_ = std::move(drawn);
   drawn_.StopAt = sim_->Guard.StoppedAt;
+  drawn_.DrawnView = sim_->View.Frame();
+  drawn_.DrawnHeight = sim_->Canvas.Height();
   drawnBox_ = sim_->View.Extents;
   fitted_ = true;
   Image1->SetToolMark(sim_->Summary.Tool);

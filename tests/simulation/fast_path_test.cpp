@@ -9,6 +9,7 @@
 #include <string>
 
 #include "simulation/draw_sequence.h"
+#include "simulation/view_frame.h"
 #include "tests/simulation/draw_fixture.h"
 #include "tests/simulation/random_program.h"
 
@@ -47,8 +48,17 @@ struct TOutcome {
   std::vector<int32_t> Trace;
 };
 
-TOutcome DrawOnce(const test::TRandomProgram& p, bool stepByStep) {
+// A re-draw at View of a DRAW that showed Drawn.
+struct TRedraw {
+  TViewFrame View, Drawn;
+};
+
+TOutcome DrawOnce(const test::TRandomProgram& p, bool stepByStep, const std::optional<TRedraw>& redraw = {}) {
   test::Draw d("compare.CNC", p.Width, p.Height);
+  if (redraw) {
+    d.sim->FixedView = redraw->View;
+    d.sim->View.Hiding = {false, redraw->Drawn, p.Height};
+  }
   TWatchingHost watching(d.sim->Run, p.Width, p.Height);
   watching.Guard = &d.sim->Guard;
   if (p.Watched) d.sim->Host = &watching;
@@ -85,8 +95,8 @@ TOutcome DrawOnce(const test::TRandomProgram& p, bool stepByStep) {
   return o;
 }
 
-void ExpectSameDraw(const test::TRandomProgram& p, const std::string& what) {
-  const TOutcome slow = DrawOnce(p, true), fast = DrawOnce(p, false);
+void ExpectSameDraw(const test::TRandomProgram& p, const std::string& what, const std::optional<TRedraw>& redraw = {}) {
+  const TOutcome slow = DrawOnce(p, true, redraw), fast = DrawOnce(p, false, redraw);
   SCOPED_TRACE(what + "\n" + p.Text);
   EXPECT_EQ(slow.State, fast.State);
   EXPECT_EQ(slow.Texts, fast.Texts);
@@ -107,7 +117,18 @@ TEST(FastPaths, DrawWhatTheStepByStepRunDraws) {
   const char* seeds = std::getenv("MARLOQ_COMPARE_SEEDS");
   const uint64_t last = seeds ? std::strtoull(seeds, nullptr, 10) : kSeeds;
   for (uint64_t seed = 1; seed <= last; ++seed) {
-    ExpectSameDraw(test::RandomProgram(seed), "seed " + std::to_string(seed));
+    const test::TRandomProgram p = test::RandomProgram(seed);
+    ExpectSameDraw(p, "seed " + std::to_string(seed));
+    // Every fourth, a view zoomed in or out of the DRAW's, about a point of the canvas.
+    if (seed % 4 == 0) {
+      test::Draw fitted("fit.CNC", p.Width, p.Height);
+      fitted.host.SetDrEditText(p.Drill);
+      fitted.Run(p.Text);
+      const TViewFrame drawn = fitted.sim->View.Frame();
+      const float zoom = seed % 8 == 0 ? 3.0f : 0.4f;
+      const TViewFrame view = ZoomedView(drawn, p.Height, p.Width / 3, p.Height / 4, drawn.ViewScale * zoom);
+      ExpectSameDraw(p, "re-draw of seed " + std::to_string(seed), TRedraw{view, drawn});
+    }
     if (HasFailure()) return;
   }
 }

@@ -16,8 +16,10 @@ namespace {
 
 const char* const kProgram = "G0 X10 Y10 Z2\nG1 Z-1\nG1 X50\nG2 X50 Y40 R-15\nG1 X10 Y25\nG0 Z2\nM30\n\n";
 
-QImage Headless(int w, int h, std::optional<TViewFrame> view) {
+// A DRAW at the fitted view, or a re-draw of it at another view.
+QImage Headless(int w, int h, std::optional<TViewFrame> view, const TViewFrame& drawnView = {}, int drawnHeight = 0) {
   auto sim = std::make_unique<TSimulation>();
+  if (view) sim->View.Hiding = {false, drawnView, drawnHeight};
   THeadlessHost host(sim->Run, w, h);
   sim->Host = &host;
   sim->WritesLog = false;
@@ -34,14 +36,14 @@ TEST(DrawingView, EveryViewIsTheHeadlessPictureOfIt) {
   const QImage drawn = drawing->Picture();
   const int w = drawn.width(), h = drawn.height();
   ASSERT_TRUE(drawn == Headless(w, h, std::nullopt));
+  const TViewFrame fit = drawing->View();
   const auto settled = [&] { return test::PumpUntil([&] { return !form->Redrawing(); }, 20000); };
   const auto shown = [&](const char* what) {
     ASSERT_TRUE(settled()) << what;
     ASSERT_TRUE(drawing->ShowsOwnPicture()) << what;
-    EXPECT_TRUE(drawing->Picture() == Headless(w, h, drawing->View())) << what;
+    EXPECT_TRUE(drawing->Picture() == Headless(w, h, drawing->View(), fit, h)) << what;
   };
 
-  const TViewFrame fit = drawing->View();
   form->Image1Zoom(200, 300, 3);
   EXPECT_NEAR(drawing->View().ViewScale, fit.ViewScale * 1.953125f, 1e-6f);
   // The world point under the mouse stays there, to the world unit the offsets round to.

@@ -38,6 +38,9 @@ TRedrawResult RedrawView(const TRedrawRequest& request, const std::atomic<bool>&
   sim->View.Hiding = {false, request.DrawnView, request.DrawnHeight};
   sim->Trace.Enabled = true;
   sim->Guard.StopAt = request.StopAt;
+  sim->Guard.MaxBlocks = request.MaxBlocks;
+  sim->Guard.MaxSteps = request.MaxSteps;
+  sim->Guard.MaxSpans = request.MaxSpans;
   sim->Canvas.Resize(request.Width, request.Height);
   LineButtonClick(*sim, *request.EditorLines);
   TRedrawResult r;

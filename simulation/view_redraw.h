@@ -27,6 +27,9 @@ struct TRedrawRequest {
   int DrawnHeight = 0;
   // A DRAW the user stopped is re-drawn as far as it went.
   TRunGuard::TStopPoint StopAt;
+  // The guards the DRAW ran under.
+  uint64_t MaxBlocks = TRunGuard::kDefaultMaxBlocks, MaxSteps = TRunGuard::kDefaultMaxSteps,
+           MaxSpans = TRunGuard::kDefaultMaxSpans;
 };
 
 struct TRedrawResult {

@@ -1,7 +1,8 @@
-// One DRAW of arbitrary bytes, exactly as the draw fuzzer runs it, so that the
-// regression test replays its findings under the same settings and guards.
+// One DRAW of arbitrary bytes and a re-draw of it for another view, exactly as the draw
+// fuzzer runs them, so that the regression test replays its findings alike.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -11,6 +12,8 @@
 #include "simulation/headless_host.h"
 #include "simulation/program_text.h"
 #include "simulation/simulation.h"
+#include "simulation/view_frame.h"
+#include "simulation/view_redraw.h"
 
 namespace marloq::fuzz {
 
@@ -53,7 +56,24 @@ inline TFuzzDrawOutcome RunFuzzDraw(std::string_view bytes, const std::string& p
   sim->Guard.MaxSteps = kMaxSteps;
   sim->Guard.MaxSpans = kMaxSpans;
   sim->Canvas.Resize(size[0], size[1]);
-  LineButtonClick(*sim, SplitEditorLines(bytes));
+  auto lines = std::make_shared<const std::vector<std::string>>(SplitEditorLines(bytes));
+  LineButtonClick(*sim, *lines);
+  // Then as the window re-draws a view zoomed in or out about a point of the canvas.
+  static constexpr float kZooms[] = {3.0f, 0.4f, 40.0f, 0.02f};
+  TRedrawRequest r;
+  r.EditorLines = lines;
+  r.DrillText = drill;
+  r.CompensationIndex = side;
+  r.Width = size[0];
+  r.Height = size[1];
+  r.DrawnView = sim->View.Frame();
+  r.DrawnHeight = size[1];
+  r.View = ZoomedView(r.DrawnView, size[1], size[0] / 3, size[1] / 4, r.DrawnView.ViewScale * kZooms[bytes.size() % 4]);
+  r.MaxBlocks = kMaxBlocks;
+  r.MaxSteps = kMaxSteps;
+  r.MaxSpans = kMaxSpans;
+  const std::atomic<bool> cancel{false};
+  RedrawView(r, cancel);
   return {host.Label1Text(), host.LineButtonEnabled(), sim->Guard.Tripped()};
 }
 

@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QString>
+#include <atomic>
 #include <sys/resource.h>
 #include <cstdio>
 #include <filesystem>
@@ -18,6 +19,8 @@
 #include "simulation/headless_host.h"
 #include "simulation/program_text.h"
 #include "simulation/simulation.h"
+#include "simulation/view_frame.h"
+#include "simulation/view_redraw.h"
 
 namespace marloq::bench {
 
@@ -166,11 +169,34 @@ void BM_Draw(benchmark::State& state, TProgramLayout layout, uint64_t blocks) {
   state.SetLabel(n.Label);
 }
 
+// A re-draw of the same program for a view zoomed about the canvas' middle, as the
+// window makes one on its worker: beside BM_Draw of the same case, what a zoom costs.
+void BM_Redraw(benchmark::State& state, TProgramLayout layout, uint64_t blocks, float zoom) {
+  const TCase& c = CaseOf(layout, blocks);
+  auto fitted = std::make_unique<TSimulation>();
+  THeadlessHost host(fitted->Run, kCanvasWidth, kCanvasHeight);
+  fitted->Host = &host;
+  fitted->WritesLog = false;
+  fitted->Canvas.Resize(kCanvasWidth, kCanvasHeight);
+  LineButtonClick(*fitted, c.Lines);
+  TRedrawRequest r;
+  r.EditorLines = std::make_shared<const std::vector<std::string>>(c.Lines);
+  r.DrillText = host.DrEditText();
+  r.Width = kCanvasWidth;
+  r.Height = kCanvasHeight;
+  r.DrawnView = fitted->View.Frame();
+  r.DrawnHeight = kCanvasHeight;
+  r.View = ZoomedView(r.DrawnView, kCanvasHeight, kCanvasWidth / 2, kCanvasHeight / 2, r.DrawnView.ViewScale * zoom);
+  const std::atomic<bool> cancel{false};
+  for (auto _ : state) benchmark::DoNotOptimize(RedrawView(r, cancel));
+}
+
 }  // namespace
 
 }  // namespace marloq::bench
 
 using marloq::bench::BM_Draw;
+using marloq::bench::BM_Redraw;
 using marloq::bench::TProgramLayout;
 
 BENCHMARK_CAPTURE(BM_Draw, plain_1000, TProgramLayout::Plain, 1'000)
@@ -183,6 +209,12 @@ BENCHMARK_CAPTURE(BM_Draw, repeated_100000, TProgramLayout::Repeated, 100'000)
     ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(3);
 // The same number of blocks written out flat, 2.7 MB of text.
 BENCHMARK_CAPTURE(BM_Draw, plain_100000, TProgramLayout::Plain, 100'000)
+    ->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_Redraw, plain_5000_zoom_4, TProgramLayout::Plain, 5'000, 4.0f)
+    ->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_Redraw, plain_100000_zoom_4, TProgramLayout::Plain, 100'000, 4.0f)
+    ->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_Redraw, plain_100000_zoom_0.5, TProgramLayout::Plain, 100'000, 0.5f)
     ->Unit(benchmark::kMillisecond)->UseRealTime();
 
 BENCHMARK_MAIN();

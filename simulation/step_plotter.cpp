@@ -168,12 +168,26 @@ void TStepPlotter::FindQuietRange() {
   const int hidingHeight = v.Hiding.Own ? height : v.Hiding.Height;
   const auto hiddenX = [&](int32_t p) { return CanvasXOf(hiding, p) < 0; };
   const auto hiddenY = [&](int32_t p) { return CanvasYOf(hiding, hidingHeight, p) < 0; };
-  // The positions on x's (y's) side of the hiding edge.
+  // The positions on x's (y's) side of the hiding edge; a re-draw's edges are worked
+  // out once, as the scale is positive there (any other takes the search).
+  TViewState::THidingView& h = sim_.View.Hiding;
+  const bool edges = !h.Own && h.Frame.ViewScale > 0 && std::isfinite(h.Frame.ViewScale);
+  if (edges && !h.EdgesKnown) {
+    h.FirstShownX = FirstAtLeast(h.Frame.ViewOffsetX, h.Frame.ViewScale, 0);
+    h.FirstHiddenY = FirstAtLeast(h.Frame.ViewOffsetY, h.Frame.ViewScale, int64_t(h.Height) + 1);
+    h.EdgesKnown = true;
+  }
+  const auto side = [](int32_t p, int64_t edge) {  // [kMin, edge) or [edge, kMax]
+    return p < edge ? TRange{kMin, static_cast<uint32_t>(edge - 1 - kMin)}
+                    : TRange{static_cast<int32_t>(edge), static_cast<uint32_t>(kMax - edge)};
+  };
   const auto hiddenXRange = [&] {
+    if (edges) return side(x, h.FirstShownX);
     const Extended edge = CellEdge(hiding.ViewOffsetX, -0.5L, hiding.ViewScale);
     return hiddenX(x) ? EqualRange(hiddenX, x, kMin, edge) : EqualRange(hiddenX, x, edge, kMax);
   };
   const auto hiddenYRange = [&] {
+    if (edges) return side(y, h.FirstHiddenY);
     const Extended edge = CellEdge(hiding.ViewOffsetY, hidingHeight + 0.5L, hiding.ViewScale);
     return hiddenY(y) ? EqualRange(hiddenY, y, edge, kMax) : EqualRange(hiddenY, y, kMin, edge);
   };

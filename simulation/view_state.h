@@ -54,6 +54,10 @@ struct TViewState {
     bool Own = true;  // the view drawn in, as a DRAW decides
     TViewFrame Frame;
     int Height = 0;
+    // Worked out at the first plot: the first X shown and the first Y hidden above the
+    // canvas, for a positive scale.
+    bool EdgesKnown = false;
+    int64_t FirstShownX = 0, FirstHiddenY = 0;
   } Hiding;
   TViewFrame Frame() const { return {ViewScale, ViewOffsetX, ViewOffsetY}; }
   void SetFrame(const TViewFrame& f) {

@@ -77,21 +77,29 @@ int64_t FirstAtLeast(Extended offset, float scale, int64_t k) {
   return lo;
 }
 
+// Columns and rows a re-draw keeps tables for beyond each side of its canvas, in
+// canvas sizes: a zoom of up to this much needs no search; further out it searches.
+constexpr int64_t kSidesAround = 8;
+
 void UpdatePixelEdges(TViewState& v, int width, int height) {
   TPixelEdges& e = v.PixelEdges;
+  const bool around = !v.Hiding.Own;
   if (e.ViewScale == v.ViewScale && e.ViewOffsetX == v.ViewOffsetX && e.ViewOffsetY == v.ViewOffsetY &&
-      e.Width == width && e.Height == height)
+      e.Width == width && e.Height == height && e.Around == around)
     return;
-  e = {v.ViewScale, v.ViewOffsetX, v.ViewOffsetY, width, height, {}, {}};
+  e = {v.ViewScale, v.ViewOffsetX, v.ViewOffsetY, width, height, around, 0, 0, {}, {}};
   if (!(v.ViewScale > 0) || !std::isfinite(v.ViewScale)) return;  // no edges: the search finds ranges
-  e.Columns.assign(static_cast<size_t>(width) + 1, kUnknownEdge);
-  e.Rows.assign(static_cast<size_t>(height) + 2, kUnknownEdge);
+  const int64_t spareX = around ? kSidesAround * width : 0, spareY = around ? kSidesAround * height : 0;
+  e.FirstColumn = -spareX;
+  e.FirstRow = -spareY;
+  e.Columns.assign(static_cast<size_t>(width + 2 * spareX) + 1, kUnknownEdge);
+  e.Rows.assign(static_cast<size_t>(height + 2 * spareY) + 2, kUnknownEdge);
 }
 
-// Edge k of a table, worked out the first time it is asked for.
-int64_t Edge(std::vector<int64_t>& edges, size_t k, Extended offset, float scale) {
-  if (edges[k] == kUnknownEdge) edges[k] = FirstAtLeast(offset, scale, static_cast<int64_t>(k));
-  return edges[k];
+// Edge of column (row) first + i of a table, worked out the first time it is asked for.
+int64_t Edge(std::vector<int64_t>& edges, int64_t first, size_t i, Extended offset, float scale) {
+  if (edges[i] == kUnknownEdge) edges[i] = FirstAtLeast(offset, scale, first + static_cast<int64_t>(i));
+  return edges[i];
 }
 
 // The world positions whose canvas coordinate is c lie between these, for scale s.
@@ -210,17 +218,25 @@ void TStepPlotter::FindQuietRange() {
       return TRange{static_cast<int32_t>(from), static_cast<uint32_t>(to - 1 - from)};
     };
     if (!known_ || !pixelX_.Contains(x)) {
-      const size_t c = static_cast<size_t>(cx);
-      if (cx >= 0 && c + 1 < edges.Columns.size())  // a re-draw plots left of its canvas too
-        pixelX_ = between(Edge(edges.Columns, c, offX, scale), Edge(edges.Columns, c + 1, offX, scale));
-      else pixelX_ = EqualRange(canvasX, x, CellEdge(offX, cx - 0.5L, scale), CellEdge(offX, cx + 0.5L, scale));
+      const int64_t i = int64_t(cx) - edges.FirstColumn;  // a re-draw plots around its canvas too
+      if (i >= 0 && i + 1 < int64_t(edges.Columns.size())) {
+        const size_t k = static_cast<size_t>(i);
+        pixelX_ = between(Edge(edges.Columns, edges.FirstColumn, k, offX, scale),
+                          Edge(edges.Columns, edges.FirstColumn, k + 1, offX, scale));
+      } else {
+        pixelX_ = EqualRange(canvasX, x, CellEdge(offX, cx - 0.5L, scale), CellEdge(offX, cx + 0.5L, scale));
+      }
     }
     if (!known_ || !pixelY_.Contains(y)) {
       const int64_t row = int64_t(height) - cy;
-      const size_t k = static_cast<size_t>(row);
-      if (row >= 0 && k + 1 < edges.Rows.size())
-        pixelY_ = between(Edge(edges.Rows, k, offY, scale), Edge(edges.Rows, k + 1, offY, scale));
-      else pixelY_ = EqualRange(canvasY, y, CellEdge(offY, row - 0.5L, scale), CellEdge(offY, row + 0.5L, scale));
+      const int64_t i = row - edges.FirstRow;
+      if (i >= 0 && i + 1 < int64_t(edges.Rows.size())) {
+        const size_t k = static_cast<size_t>(i);
+        pixelY_ = between(Edge(edges.Rows, edges.FirstRow, k, offY, scale),
+                          Edge(edges.Rows, edges.FirstRow, k + 1, offY, scale));
+      } else {
+        pixelY_ = EqualRange(canvasY, y, CellEdge(offY, row - 0.5L, scale), CellEdge(offY, row + 0.5L, scale));
+      }
     }
     if (!v.Hiding.Own) {  // a pixel of this view may reach into what the DRAW's hides
       pixelX_ = Intersect(pixelX_, hiddenXRange());

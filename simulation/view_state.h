@@ -19,12 +19,16 @@ inline constexpr TColor kWhite = 0xFFFFFF;
 inline constexpr TColor kWindowColor = kWhite;  // the desktop's window background
 
 // Where the canvas's columns and rows begin in world units, worked out once per view
-// for the step plotter: Columns[c] is the first X drawn in column c or right of it,
-// Rows[k] the first Y drawn k rows or more above the bottom edge (row Height - k).
+// for the step plotter: Columns[i] is the first X drawn in column FirstColumn + i or
+// right of it, Rows[i] the first Y drawn FirstRow + i rows or more above the bottom edge.
+// A DRAW needs the canvas' own; a re-draw also plots around its canvas, where the DRAW
+// showed what this view does not.
 struct TPixelEdges {
   float ViewScale = 0;
   int32_t ViewOffsetX = 0, ViewOffsetY = 0;
   int Width = -1, Height = -1;
+  bool Around = false;
+  int64_t FirstColumn = 0, FirstRow = 0;
   std::vector<int64_t> Columns, Rows;
 };
 

@@ -214,6 +214,8 @@ BENCHMARK_CAPTURE(BM_Redraw, plain_5000_zoom_4, TProgramLayout::Plain, 5'000, 4.
     ->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(BM_Redraw, plain_100000_zoom_4, TProgramLayout::Plain, 100'000, 4.0f)
     ->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_Redraw, plain_100000_zoom_16, TProgramLayout::Plain, 100'000, 16.0f)
+    ->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(BM_Redraw, plain_100000_zoom_0.5, TProgramLayout::Plain, 100'000, 0.5f)
     ->Unit(benchmark::kMillisecond)->UseRealTime();
 

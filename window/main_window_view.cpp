@@ -1,7 +1,6 @@
 // The main window's view of the drawing: zoom, pan and fit, and what a resize does.
 // Every view gets a picture of its own, re-drawn on a worker by the last DRAW's program
 // and choices; meanwhile the drawing shows the last picture scaled into it.
-#include <QLabel>
 #include <algorithm>
 #include <cmath>
 

@@ -179,8 +179,8 @@ void TStepPlotter::FindQuietRange() {
   // The positions on x's (y's) side of the hiding edge; a re-draw's edges are worked
   // out once, as the scale is positive there (any other takes the search).
   TViewState::THidingView& h = sim_.View.Hiding;
-  const bool edges = !h.Own && h.Frame.ViewScale > 0 && std::isfinite(h.Frame.ViewScale);
-  if (edges && !h.EdgesKnown) {
+  const bool hidingEdges = !h.Own && h.Frame.ViewScale > 0 && std::isfinite(h.Frame.ViewScale);
+  if (hidingEdges && !h.EdgesKnown) {
     h.FirstShownX = FirstAtLeast(h.Frame.ViewOffsetX, h.Frame.ViewScale, 0);
     h.FirstHiddenY = FirstAtLeast(h.Frame.ViewOffsetY, h.Frame.ViewScale, int64_t(h.Height) + 1);
     h.EdgesKnown = true;
@@ -190,12 +190,12 @@ void TStepPlotter::FindQuietRange() {
                     : TRange{static_cast<int32_t>(edge), static_cast<uint32_t>(kMax - edge)};
   };
   const auto hiddenXRange = [&] {
-    if (edges) return side(x, h.FirstShownX);
+    if (hidingEdges) return side(x, h.FirstShownX);
     const Extended edge = CellEdge(hiding.ViewOffsetX, -0.5L, hiding.ViewScale);
     return hiddenX(x) ? EqualRange(hiddenX, x, kMin, edge) : EqualRange(hiddenX, x, edge, kMax);
   };
   const auto hiddenYRange = [&] {
-    if (edges) return side(y, h.FirstHiddenY);
+    if (hidingEdges) return side(y, h.FirstHiddenY);
     const Extended edge = CellEdge(hiding.ViewOffsetY, hidingHeight + 0.5L, hiding.ViewScale);
     return hiddenY(y) ? EqualRange(hiddenY, y, edge, kMax) : EqualRange(hiddenY, y, kMin, edge);
   };
@@ -211,33 +211,26 @@ void TStepPlotter::FindQuietRange() {
       else y_ = hiddenYRange();
       return;
     }
-    TPixelEdges& edges = sim_.View.PixelEdges;
+    TPixelEdges& table = sim_.View.PixelEdges;
     const auto between = [](int64_t from, int64_t to) {  // [from, to), within 32 bits
       from = std::max<int64_t>(from, kMin);
       to = std::min<int64_t>(to, int64_t(kMax) + 1);
       return TRange{static_cast<int32_t>(from), static_cast<uint32_t>(to - 1 - from)};
     };
-    if (!known_ || !pixelX_.Contains(x)) {
-      const int64_t i = int64_t(cx) - edges.FirstColumn;  // a re-draw plots around its canvas too
-      if (i >= 0 && i + 1 < int64_t(edges.Columns.size())) {
-        const size_t k = static_cast<size_t>(i);
-        pixelX_ = between(Edge(edges.Columns, edges.FirstColumn, k, offX, scale),
-                          Edge(edges.Columns, edges.FirstColumn, k + 1, offX, scale));
-      } else {
-        pixelX_ = EqualRange(canvasX, x, CellEdge(offX, cx - 0.5L, scale), CellEdge(offX, cx + 0.5L, scale));
-      }
-    }
-    if (!known_ || !pixelY_.Contains(y)) {
-      const int64_t row = int64_t(height) - cy;
-      const int64_t i = row - edges.FirstRow;
-      if (i >= 0 && i + 1 < int64_t(edges.Rows.size())) {
-        const size_t k = static_cast<size_t>(i);
-        pixelY_ = between(Edge(edges.Rows, edges.FirstRow, k, offY, scale),
-                          Edge(edges.Rows, edges.FirstRow, k + 1, offY, scale));
-      } else {
-        pixelY_ = EqualRange(canvasY, y, CellEdge(offY, row - 0.5L, scale), CellEdge(offY, row + 0.5L, scale));
-      }
-    }
+    // The positions drawn in a cell (a column, or a row counted up from the bottom edge):
+    // from the table where it has the cell, else by a search.
+    const auto cellRange = [&](std::vector<int64_t>& edges, int64_t first, int64_t cell, Extended offset,
+                               const auto& canvasOf, int32_t at) {
+      const int64_t i = cell - first;
+      if (i < 0 || i + 1 >= int64_t(edges.size()))
+        return EqualRange(canvasOf, at, CellEdge(offset, cell - 0.5L, scale), CellEdge(offset, cell + 0.5L, scale));
+      const size_t k = static_cast<size_t>(i);
+      return between(Edge(edges, first, k, offset, scale), Edge(edges, first, k + 1, offset, scale));
+    };
+    // A re-draw plots around its canvas too, where its DRAW showed what it does not.
+    if (!known_ || !pixelX_.Contains(x)) pixelX_ = cellRange(table.Columns, table.FirstColumn, cx, offX, canvasX, x);
+    if (!known_ || !pixelY_.Contains(y))
+      pixelY_ = cellRange(table.Rows, table.FirstRow, int64_t(height) - cy, offY, canvasY, y);
     if (!v.Hiding.Own) {  // a pixel of this view may reach into what the DRAW's hides
       pixelX_ = Intersect(pixelX_, hiddenXRange());
       pixelY_ = Intersect(pixelY_, hiddenYRange());

@@ -29,10 +29,8 @@ void ForgetLastDraw(TSimulation& sim) {
   sim.Core = TInterpreterState{};
   sim.Core.ProgramText = std::move(text);
   TPixelEdges edges = std::move(sim.View.PixelEdges);  // a cache keyed by its view
-  const TViewState::THidingView hiding = sim.View.Hiding;  // a re-draw's setting
   sim.View = TViewState{};
   sim.View.PixelEdges = std::move(edges);
-  sim.View.Hiding = hiding;
   sim.Canvas.RestorePen(TCanvas::kStartPen);
   sim.PassRecord.Valid = false;
   sim.Guard.TrippedBy = TGuardLimit::None;

@@ -45,7 +45,9 @@ void PlotPosition(TSimulation& sim) {
   TViewState& v = sim.View;
   const int32_t cx = CanvasXOf(v, s.AxisX.Pos);
   const int32_t cy = CanvasYOf(v, sim.Canvas.Height(), s.AxisY.Pos);
-  if (v.Hiding.Own ? cx < 0 || cy < 0 : PlotHidden(v, sim.Canvas.Height(), s.AxisX.Pos, s.AxisY.Pos)) return;
+  const THidingView& h = sim.Hiding;  // whose canvas hides the plot: this one, or a DRAW's
+  if (h.Own ? cx < 0 || cy < 0 : CanvasXOf(h.Frame, s.AxisX.Pos) < 0 || CanvasYOf(h.Frame, h.Height, s.AxisY.Pos) < 0)
+    return;
   TracePixel(sim.Trace, cx, cy);
   if (sim.Canvas.PenColor() == kRed && !v.FirstCutRecorded) {
     v.FirstCutRecorded = true;

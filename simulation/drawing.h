@@ -21,12 +21,6 @@ inline int32_t CanvasYOf(const TView& v, int height, Extended worldY) {
   const int64_t y = int64_t(height) - RoundHalfEven((worldY - v.ViewOffsetY) * v.ViewScale);
   return static_cast<int32_t>(y < INT32_MIN ? INT32_MIN : (y > INT32_MAX ? INT32_MAX : y));
 }
-// A plot at (x, y) draws nothing and leaves the pen alone: left of or below the canvas
-// of the view that decides it.
-inline bool PlotHidden(const TViewState& v, int height, int32_t x, int32_t y) {
-  if (v.Hiding.Own) return CanvasXOf(v, x) < 0 || CanvasYOf(v, height, y) < 0;
-  return CanvasXOf(v.Hiding.Frame, x) < 0 || CanvasYOf(v.Hiding.Frame, v.Hiding.Height, y) < 0;
-}
 
 // One step from the delay line: CountStep, then PlotPosition.
 void PlotStep(TSimulation& sim, uint8_t stepBits);

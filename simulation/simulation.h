@@ -106,9 +106,10 @@ struct TSimulation {
   TPassRecord PassRecord;
   TSimulationHost* Host = nullptr;
   // A re-draw of a DRAW for another view: the view given here replaces the one that
-  // fits the canvas, and no log is written.
+  // fits the canvas, no log is written, and the DRAW's view decides the hidden plots.
   std::optional<TViewFrame> FixedView;
   bool WritesLog = true;
+  THidingView Hiding;
   // Every step through the delay line and PlotStep one by one, as the drawing is
   // defined: the reference the faster ways of stepping are tested against.
   bool StepByStep = false;

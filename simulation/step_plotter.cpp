@@ -81,9 +81,8 @@ int64_t FirstAtLeast(Extended offset, float scale, int64_t k) {
 // canvas sizes: a zoom of up to this much needs no search; further out it searches.
 constexpr int64_t kSidesAround = 8;
 
-void UpdatePixelEdges(TViewState& v, int width, int height) {
+void UpdatePixelEdges(TViewState& v, int width, int height, bool around) {
   TPixelEdges& e = v.PixelEdges;
-  const bool around = !v.Hiding.Own;
   if (e.ViewScale == v.ViewScale && e.ViewOffsetX == v.ViewOffsetX && e.ViewOffsetY == v.ViewOffsetY &&
       e.Width == width && e.Height == height && e.Around == around)
     return;
@@ -163,7 +162,7 @@ void TStepPlotter::Plot() {
 void TStepPlotter::FindQuietRange() {
   const TInterpreterState& s = sim_.Core;
   const int height = sim_.Canvas.Height();
-  UpdatePixelEdges(sim_.View, sim_.Canvas.Width(), height);  // a window may resize at any plot
+  UpdatePixelEdges(sim_.View, sim_.Canvas.Width(), height, !sim_.Hiding.Own);  // a window may resize at any plot
   const TViewState& v = sim_.View;
   const int32_t x = s.AxisX.Pos, y = s.AxisY.Pos;
   const auto canvasX = [&](int32_t p) { return CanvasXOf(v, p); };
@@ -172,13 +171,13 @@ void TStepPlotter::FindQuietRange() {
   const float scale = v.ViewScale;
   constexpr TRange kEverything{INT32_MIN, UINT32_MAX};
   // The view whose canvas decides which plots are hidden: this one, or a DRAW's.
-  const TViewFrame hiding = v.Hiding.Own ? v.Frame() : v.Hiding.Frame;
-  const int hidingHeight = v.Hiding.Own ? height : v.Hiding.Height;
+  THidingView& h = sim_.Hiding;
+  const TViewFrame hiding = h.Own ? v.Frame() : h.Frame;
+  const int hidingHeight = h.Own ? height : h.Height;
   const auto hiddenX = [&](int32_t p) { return CanvasXOf(hiding, p) < 0; };
   const auto hiddenY = [&](int32_t p) { return CanvasYOf(hiding, hidingHeight, p) < 0; };
   // The positions on x's (y's) side of the hiding edge; a re-draw's edges are worked
   // out once, as the scale is positive there (any other takes the search).
-  TViewState::THidingView& h = sim_.View.Hiding;
   const bool hidingEdges = !h.Own && h.Frame.ViewScale > 0 && std::isfinite(h.Frame.ViewScale);
   if (hidingEdges && !h.EdgesKnown) {
     h.FirstShownX = FirstAtLeast(h.Frame.ViewOffsetX, h.Frame.ViewScale, 0);
@@ -201,8 +200,8 @@ void TStepPlotter::FindQuietRange() {
   };
   if (!(known_ && pixelX_.Contains(x) && pixelY_.Contains(y))) {
     const int32_t cx = canvasX(x), cy = canvasY(y);
-    const bool hidesX = v.Hiding.Own ? cx < 0 : hiddenX(x);
-    if (hidesX || (v.Hiding.Own ? cy < 0 : hiddenY(y))) {
+    const bool hidesX = h.Own ? cx < 0 : hiddenX(x);
+    if (hidesX || (h.Own ? cy < 0 : hiddenY(y))) {
       // Left of or above the canvas a plot draws nothing and leaves the pen alone,
       // wherever the other axes are.
       known_ = false;
@@ -231,7 +230,7 @@ void TStepPlotter::FindQuietRange() {
     if (!known_ || !pixelX_.Contains(x)) pixelX_ = cellRange(table.Columns, table.FirstColumn, cx, offX, canvasX, x);
     if (!known_ || !pixelY_.Contains(y))
       pixelY_ = cellRange(table.Rows, table.FirstRow, int64_t(height) - cy, offY, canvasY, y);
-    if (!v.Hiding.Own) {  // a pixel of this view may reach into what the DRAW's hides
+    if (!h.Own) {  // a pixel of this view may reach into what the DRAW's hides
       pixelX_ = Intersect(pixelX_, hiddenXRange());
       pixelY_ = Intersect(pixelY_, hiddenYRange());
     }

@@ -35,7 +35,7 @@ TRedrawResult RedrawView(const TRedrawRequest& request, const std::atomic<bool>&
   sim->Host = &host;
   sim->WritesLog = false;
   sim->FixedView = request.View;
-  sim->View.Hiding = {false, request.DrawnView, request.DrawnHeight};
+  sim->Hiding = {false, request.DrawnView, request.DrawnHeight};
   sim->Trace.Enabled = true;
   sim->Guard.StopAt = request.StopAt;
   sim->Guard.MaxBlocks = request.MaxBlocks;

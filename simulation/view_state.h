@@ -46,23 +46,24 @@ struct TPathBox {
   long double Margin = 0;  // canvas pixels: the tool radius over the unit scale
 };
 
+// Which steps a plot skips as left of or above the canvas is decided in a view and
+// canvas height: a DRAW's own, or, in a re-draw for another view, the DRAW's, so that
+// the re-draw shows the DRAW's own pen changes, magnified or moved.
+struct THidingView {
+  bool Own = true;  // the view drawn in, as a DRAW decides
+  TViewFrame Frame;
+  int Height = 0;
+  // Worked out at the first plot: the first X shown and the first Y hidden above the
+  // canvas, for a positive scale.
+  bool EdgesKnown = false;
+  int64_t FirstShownX = 0, FirstHiddenY = 0;
+};
+
 struct TViewState {
   float ViewScale = 1.0f;      // canvas pixels per world unit
   int32_t ViewOffsetX = 0;     // world X at canvas x = 0
   int32_t ViewOffsetY = 0;     // world Y at the canvas' bottom edge
   TPathBox Extents;            // as the last extents pass found it
-  // Which steps a plot skips as left of or below the canvas is decided in this view
-  // and canvas height. A re-draw for another view keeps the DRAW's, so that it shows
-  // the DRAW's own pen changes, magnified or moved.
-  struct THidingView {
-    bool Own = true;  // the view drawn in, as a DRAW decides
-    TViewFrame Frame;
-    int Height = 0;
-    // Worked out at the first plot: the first X shown and the first Y hidden above the
-    // canvas, for a positive scale.
-    bool EdgesKnown = false;
-    int64_t FirstShownX = 0, FirstHiddenY = 0;
-  } Hiding;
   TViewFrame Frame() const { return {ViewScale, ViewOffsetX, ViewOffsetY}; }
   void SetFrame(const TViewFrame& f) {
     ViewScale = f.ViewScale;

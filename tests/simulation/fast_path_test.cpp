@@ -57,7 +57,7 @@ TOutcome DrawOnce(const test::TRandomProgram& p, bool stepByStep, const std::opt
   test::Draw d("compare.CNC", p.Width, p.Height);
   if (redraw) {
     d.sim->FixedView = redraw->View;
-    d.sim->View.Hiding = {false, redraw->Drawn, p.Height};
+    d.sim->Hiding = {false, redraw->Drawn, p.Height};
   }
   TWatchingHost watching(d.sim->Run, p.Width, p.Height);
   watching.Guard = &d.sim->Guard;

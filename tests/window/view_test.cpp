@@ -19,7 +19,7 @@ const char* const kProgram = "G0 X10 Y10 Z2\nG1 Z-1\nG1 X50\nG2 X50 Y40 R-15\nG1
 // A DRAW at the fitted view, or a re-draw of it at another view.
 QImage Headless(int w, int h, std::optional<TViewFrame> view, const TViewFrame& drawnView = {}, int drawnHeight = 0) {
   auto sim = std::make_unique<TSimulation>();
-  if (view) sim->View.Hiding = {false, drawnView, drawnHeight};
+  if (view) sim->Hiding = {false, drawnView, drawnHeight};
   THeadlessHost host(sim->Run, w, h);
   sim->Host = &host;
   sim->WritesLog = false;

@@ -21,6 +21,14 @@ const char* KindOf(mode_t mode) {
   return "is not a regular file";
 }
 
+// The size in whole megabytes, rounded up: a file just over the limit must not read as
+// being at it.
+std::string TooLarge(long long bytes) {
+  constexpr long long kMB = 1LL << 20;
+  return "file too large (" + std::to_string((bytes + kMB - 1) / kMB) + " MB, at most " +
+         std::to_string(kMaxProgramFileBytes / kMB) + " MB)";
+}
+
 }  // namespace
 
 std::optional<std::string> ReadProgramFile(const std::string& path, std::string& error) {
@@ -31,7 +39,7 @@ std::optional<std::string> ReadProgramFile(const std::string& path, std::string&
   struct stat st{};
   if (stat(path.c_str(), &st) != 0) return fail(std::strerror(errno));
   if (!S_ISREG(st.st_mode)) return fail(KindOf(st.st_mode));
-  if (st.st_size > kMaxProgramFileBytes) return fail("file too large");
+  if (st.st_size > kMaxProgramFileBytes) return fail(TooLarge(st.st_size));
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return fail(std::strerror(errno));
   // What was opened is what counts: the name may have changed hands since the check.
@@ -53,7 +61,7 @@ std::optional<std::string> ReadProgramFile(const std::string& path, std::string&
     bytes.append(buf, static_cast<size_t>(got));
     if (static_cast<long long>(bytes.size()) > kMaxProgramFileBytes) {
       ::close(fd);
-      return fail("file too large");
+      return fail(TooLarge(static_cast<long long>(bytes.size())));
     }
   }
   ::close(fd);

@@ -21,8 +21,9 @@ void StartRunProgress(TRunProgress& p) { p = TRunProgress{std::chrono::steady_cl
 
 void UpdateRunProgress(TRunProgress& p, const TSimulation& sim) {
   const std::vector<uint8_t>& text = sim.Core.ProgramText;
-  // The guard counts per pass: the pass after the run starts again from 0.
-  p.Blocks = std::max(p.Blocks, sim.Guard.Blocks);
+  // The guard counts per pass; only the run's own blocks are the run's progress (the
+  // passes before it walk the whole program, the pass after it starts again from 0).
+  if (sim.Guard.InRun) p.Blocks = sim.Guard.Blocks;
   if (p.Lines == 0) {
     p.Lines = LineFeeds(text, 0, text.size());
     p.LinesReached = 1;

@@ -12,7 +12,7 @@ namespace marloq {
 
 struct TRunProgress {
   std::chrono::steady_clock::time_point Start;  // when DRAW was pressed
-  uint64_t Blocks = 0;        // blocks run so far
+  uint64_t Blocks = 0;        // blocks the run itself took so far (0 in the passes before it)
   int32_t FurthestPos = 0;    // the furthest block reached, as an offset in ProgramText
   int32_t LinesReached = 0;   // program lines up to and including that block's
   int32_t Lines = 0;          // lines of the program text; 0 until the run has begun

@@ -44,6 +44,7 @@ struct HostileCase {
   const char* arguments;
   int status;
   const char* mayChange;  // the files the render may write, blank-separated
+  const char* says = "";  // a part of the message on standard error
 };
 
 const char kProgram[] = "G0 X10 Y10 Z2\nG1 Z-1\nG1 X50\nM30\n\n";
@@ -77,7 +78,8 @@ TEST(HostileInput, EndsWithItsStatusAndChangesNothingElse) {
       {"a folder", folder("p.CNC"), "p.CNC", 2, ""},
       {"no such file", [](const fs::path&) {}, "p.CNC", 2, ""},
       {"larger than a program can be",  // sparse: no disk taken
-       Program(kProgram, [](const fs::path& d) { fs::resize_file(d / "p.CNC", (64u << 20) + 1); }), "p.CNC", 2, ""},
+       Program(kProgram, [](const fs::path& d) { fs::resize_file(d / "p.CNC", (64u << 20) + 1); }), "p.CNC", 2, "",
+       "p.CNC: file too large (65 MB, at most 64 MB)"},
       {"the log's place taken by a folder", Program(kProgram, folder("p.LOG")), "p.CNC", 5, "p.png"},
       {"the picture's place taken by a folder", Program(kProgram, folder("p.png")), "p.CNC", 5, "p.LOG"},
       {"a subprogram calling itself", Program("N1\nL1\nM30\n\n"), "p.CNC --max-blocks 100000", 3, "p.LOG p.png"},
@@ -100,7 +102,9 @@ TEST(HostileInput, EndsWithItsStatusAndChangesNothingElse) {
                                 c.arguments + " >/dev/null 2>../err";
     const int raw = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(raw)) << c.name;
-    EXPECT_EQ(WEXITSTATUS(raw), c.status) << c.name << ": " << ReadAll(root / "err");
+    const std::string err = ReadAll(root / "err");
+    EXPECT_EQ(WEXITSTATUS(raw), c.status) << c.name << ": " << err;
+    EXPECT_NE(err.find(c.says), std::string::npos) << c.name << ": " << err;
     std::map<std::string, std::string> after = Snapshot(dir);
     std::istringstream allowed(c.mayChange);
     for (std::string name; allowed >> name;) {

@@ -97,7 +97,8 @@ void LineButtonClick(TSimulation& sim, const std::vector<std::string>& editorLin
   sim.Trace.Recording = false;
   // The advance that tripped the block guard ran no block.
   sim.Summary = {MillingLength(sim.View), sim.View.Time, std::min(sim.Guard.Blocks, sim.Guard.PassMaxBlocks), sim.Guard.Steps,
-                 s.StopRequest || sim.Guard.Tripped(), ToolMarkOf(s)};
+                 s.StopRequest || sim.Guard.Tripped(), ToolMarkOf(s), s.CurBlock.Code,
+                 sim.Trace.Enabled ? EditorLineOf(sim.Trace, s.CurBlock.TextPos) : -1};
   ShowPendingPosition(sim);
   const std::string shownPosition = sim.Host->StaticText1Text();
   const std::string length = MillingLengthText(sim.Summary.MillingLength);

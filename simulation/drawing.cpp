@@ -139,11 +139,14 @@ TColor NextPassPen(TSimulation& sim) {
   return static_cast<TColor>(k);
 }
 
+TMousePosition MousePositionOf(const TViewFrame& v, int canvasHeight, int x, int y) {
+  return {static_cast<float>((Extended(x) / v.ViewScale + v.ViewOffsetX + 1) / 100),
+          static_cast<float>((Extended(canvasHeight - y) / v.ViewScale + v.ViewOffsetY + 1) / 100)};
+}
+
 std::string MouseReadout(const TViewFrame& v, int canvasHeight, int x, int y) {
-  const float mx = static_cast<float>((Extended(x) / v.ViewScale + v.ViewOffsetX + 1) / 100);
-  const float my =
-      static_cast<float>((Extended(canvasHeight - y) / v.ViewScale + v.ViewOffsetY + 1) / 100);
-  return FormatSystem("%6.2Lf%7.2Lf        ", mx, my);
+  const TMousePosition m = MousePositionOf(v, canvasHeight, x, y);
+  return FormatSystem("%6.2Lf%7.2Lf        ", m.X, m.Y);
 }
 
 }  // namespace marloq

@@ -45,6 +45,11 @@ bool PlotKeepsPen(const TSimulation& sim, int32_t z);
 void ClearCanvas(TSimulation& sim);
 TColor NextPassPen(TSimulation& sim);
 
+// The world point under the canvas pixel (x, y), in millimetres.
+struct TMousePosition {
+  float X, Y;
+};
+TMousePosition MousePositionOf(const TViewFrame& v, int canvasHeight, int x, int y);
 // StaticText1 while the mouse is over the canvas pixel (x, y): millimetres.
 std::string MouseReadout(const TViewFrame& v, int canvasHeight, int x, int y);
 

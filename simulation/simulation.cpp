@@ -143,7 +143,9 @@ std::string GuardStopText(const TRunGuard& g) {
   }
 }
 
-TToolMark ToolMarkOf(const TInterpreterState& s) { return {s.AxisX.Pos, s.AxisY.Pos, ToolRadiusOf(s)}; }
+TToolMark ToolMarkOf(const TInterpreterState& s) {
+  return {s.AxisX.Pos, s.AxisY.Pos, ToolRadiusOf(s), s.AxisZ.Pos};
+}
 
 void RequestStop(TSimulation& sim) {
   sim.Run.StopPressed = true;

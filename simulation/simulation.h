@@ -59,6 +59,7 @@ struct TRunGuard {
 struct TToolMark {
   int32_t X = 0, Y = 0;
   float Radius = 0;
+  int32_t Z = 0;
 };
 
 // What the last DRAW's run did, taken as the run ends (the passes after it add steps).
@@ -68,6 +69,8 @@ struct TRunSummary {
   uint64_t Blocks = 0, Steps = 0;
   bool Stopped = false;  // STOP or a guard ended the run early
   TToolMark Tool;        // where the run left the tool
+  uint16_t LastCode = 0;  // the code of the block the run ended on (M02, M30 or a failed L call)
+  int32_t LastLine = -1;  // its editor line when traced; -1 for the M02 after the program
 };
 
 // The drawing pass before the run, kept to be laid over the run again: the pass after

@@ -17,6 +17,7 @@ const char* const kUsage =
     "       marloq --blocks FILE.CNC [--max-blocks N]\n"
     "       marloq --send FILE.CNC [--resume-line N] [LINK]\n"
     "       marloq --list-hid\n"
+    "       marloq --help | --version\n"
     "  --render  run one DRAW without a window: writes FILE.LOG and the picture (default FILE.png),\n"
     "            prints the milling length and the machining time; several programs are drawn\n"
     "            side by side with the same options (--image only with one), one line each;\n"
@@ -97,6 +98,10 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     const std::string& a = args[i];
     if (a == "--help" || a == "-h") {
       cl.Job = TJob::Help;
+      return cl;
+    }
+    if (a == "--version") {
+      cl.Job = TJob::Version;
       return cl;
     }
     if (a == "--list-hid") {

@@ -10,7 +10,7 @@
 
 namespace marloq {
 
-enum class TJob { Window, Help, ListBlocks, Render, ListHid, Send };
+enum class TJob { Window, Help, Version, ListBlocks, Render, ListHid, Send };
 
 // The USB link of the window and of --send.
 struct TLinkOptions {

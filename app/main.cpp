@@ -1,6 +1,7 @@
 // Program entry: parses the command line and runs the chosen job.
 #include <QApplication>
 #include <QCoreApplication>
+#include <QSettings>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -53,15 +54,21 @@ int main(int argc, char** argv) {
     case marloq::TJob::Window: {
       QApplication app(argc, argv);
       QApplication::setApplicationDisplayName("Marloq");
+      QApplication::setApplicationVersion(MARLOQ_VERSION);
+      // The window's memory between starts: ~/.config/marloq/marloq.conf.
+      QApplication::setOrganizationName("marloq");
+      QApplication::setApplicationName("marloq");
+      QSettings settings;
       const auto platform = LinkPlatform(cl.Link);
       marloq::TForm1 form(cl.WindowFile.empty() ? QStringList{"marloq"}
                                                 : QStringList{"marloq", QString::fromLocal8Bit(cl.WindowFile.c_str())},
-                          platform.get());
+                          platform.get(), &settings);
       if (form.Transfer()) form.Transfer()->SetAnswerTimeoutMs(cl.Link.AnswerTimeoutMs);
       form.show();
       return app.exec();
     }
     case marloq::TJob::Help: std::fputs(marloq::kUsage, stdout); return 0;
+    case marloq::TJob::Version: std::puts("marloq " MARLOQ_VERSION); return 0;
     case marloq::TJob::ListBlocks: return ListBlocksOfFile(cl);
     case marloq::TJob::Render: return marloq::RenderPrograms(cl.RenderFiles, cl.Render, stdout, stderr);
     case marloq::TJob::Send: {

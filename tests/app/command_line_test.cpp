@@ -43,6 +43,7 @@ TEST(ParseCommandLine, BadValuesGetClearMessages) {
       {{"--blocks", "a.CNC", "b.CNC"}, "unexpected argument 'b.CNC'"},
       {{"--render", "a.CNC", "--blocks", "b.CNC"}, "--blocks comes after another job"},
       {{"--list-hid"}, nullptr},
+      {{"a.CNC", "--version"}, nullptr},
       {{"--list-hid", "a.CNC"}, "--list-hid takes no other argument"},
       {{"--simulate-controller", "a.CNC"}, nullptr},
       {{"a.CNC", "--simulate-controller=unplug:3", "--answer-timeout", "0.5"}, nullptr},

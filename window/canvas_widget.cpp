@@ -103,6 +103,11 @@ void TCanvasWidget::PaintToolMark(QPainter& p) const {
   p.drawLine(QPointF(x, y - kCrossReach), QPointF(x, y + kCrossReach));
 }
 
+void TCanvasWidget::leaveEvent(QEvent* event) {
+  if (OnMouseLeave) OnMouseLeave();
+  QWidget::leaveEvent(event);
+}
+
 void TCanvasWidget::mouseMoveEvent(QMouseEvent* event) {
   const QPoint at = event->position().toPoint();
   if (pressedAt_ && (event->buttons() & Qt::LeftButton) && OnDrag)

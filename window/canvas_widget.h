@@ -42,10 +42,12 @@ class TCanvasWidget : public QWidget {
   std::function<void(int x, int y, double steps)> OnZoom;  // wheel steps, up zooms in
   std::function<void(int dx, int dy, bool done)> OnDrag;   // since the press
   std::function<void()> OnFit;                             // double click or Home
+  std::function<void()> OnMouseLeave;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  void leaveEvent(QEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;

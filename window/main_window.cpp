@@ -11,9 +11,12 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -28,8 +31,8 @@
 #include "window/canvas_widget.h"
 #include "window/program_drop.h"
 #include "window/program_editor.h"
+#include "window/share_splitter.h"
 #include "window/view_redrawer.h"
-#include "window/side_note.h"
 
 namespace marloq {
 
@@ -58,24 +61,33 @@ QToolButton* Arrow(Qt::ArrowType type, QWidget* parent) {
 
 }  // namespace
 
-TForm1::TForm1(const QStringList& arguments, THidPlatform* hidPlatform, QWidget* parent)
-    : QWidget(parent), sim_(std::make_unique<TSimulation>()) {
+TForm1::TForm1(const QStringList& arguments, THidPlatform* hidPlatform, QSettings* settings, QWidget* parent)
+    : QWidget(parent), sim_(std::make_unique<TSimulation>()), settings_(settings) {
   sim_->Host = this;
   sim_->Trace.Enabled = true;  // the editor follows the run
   redrawer_ = std::make_unique<TViewRedrawer>();
   redrawer_->OnDone = [this](TRedrawResult& r) { ShowRedrawn(r); };
+  const TWindowMemory memory = settings_ ? LoadWindowMemory(*settings_) : TWindowMemory{};
+  recent_ = memory.RecentFiles;
   CreateControls();
+  CreateMenus();
+  CreateStatusBar();
+  SetToolTips();
   LayOutControls();
   ConnectControls();
+  ConnectMenus();
   if (hidPlatform != nullptr) CreateLink(*hidPlatform);
+  PlaceWindow(memory);
   FormCreate(arguments);
+  if (memory.StepMode) Step_RunClick();
+  SyncActions();
 }
 
 TForm1::~TForm1() = default;
 
 void TForm1::CreateControls() {
   setObjectName("Form1");
-  Panel2 = new QSplitter(Qt::Horizontal, this);
+  Panel2 = new TShareSplitter(this);
   Image1 = new TCanvasWidget(Panel2);
   Image1->ShowLive(&sim_->Canvas, &sim_->View);
   Memo1 = new TProgramEditor(Panel2);
@@ -96,7 +108,6 @@ void TForm1::CreateControls() {
   UpDown2Up = Arrow(Qt::UpArrow, Panel1);
   UpDown2Down = Arrow(Qt::DownArrow, Panel1);
   DR_Edit = new QLineEdit("1,0", Panel1);
-  DR_Edit->setReadOnly(true);
   DR_Edit->setFont(PixelFont("Courier New", 18, true));
   DR_Edit->setFixedSize(55, 28);
   StaticText4 = new QLabel("Drill (mm)", Panel1);
@@ -124,42 +135,21 @@ void TForm1::CreateControls() {
   // resize the drawing, which clears it in the middle of the run.
   Label1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   Label1->setMinimumWidth(251);
-  TimeLabel = new QLabel(Panel1);
+  // The time and the last-line note share the place under the buttons; the row is
+  // measured to hold both whole (LayOutControls).
+  TimeRow = new QWidget(Panel1);
+  TimeLabel = new QLabel(TimeRow);
   TimeLabel->setFont(PixelFont("Courier New", 16, true));
-  TimeLabel->setContentsMargins(0, 0, 16, 0);  // apart from Label1 beside it
-  // A long estimate is cut rather than widening the window; its tool tip has it whole.
-  TimeLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-  TransferNote = new QLabel(Panel1);
-  TransferNote->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-  TransferNote->setMinimumHeight(Label1->sizeHint().height());  // the row keeps its height
-  TransferNote->hide();
-  LastLineNote = new TSideNote(QString::fromLatin1(kLastLineNotRun.data(), kLastLineNotRun.size()), TimeLabel, Panel1);
+  LastLineNote = new QLabel(QString::fromLatin1(kLastLineNotRun.data(), kLastLineNotRun.size()), TimeRow);
   LastLineNote->setFont(PixelFont("Sans Serif", 12, false));
   QPalette notePalette = LastLineNote->palette();
   notePalette.setColor(QPalette::WindowText, TProgramEditor::kUnrunMark);  // ties it to the editor's mark
   LastLineNote->setPalette(notePalette);
-  LastLineNote->setToolTip(LastLineNote->text() + QStringLiteral(": the editor's last line is never run; "
-                                                                  "end the program with an empty line"));
-  // Right-click on the drawing, or the shortcut anywhere in the window.
-  SavePictureAction = new QAction(QString::fromUtf8("Save picture\u2026"), this);
-  SavePictureAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
-  addAction(SavePictureAction);
-  Image1->addAction(SavePictureAction);
-  // Zoom about the drawing's centre and fit, from anywhere in the window.
-  const std::pair<QKeySequence, double> zooms[] = {{QKeySequence(Qt::CTRL | Qt::Key_Plus), 1},
-                                                   {QKeySequence(Qt::CTRL | Qt::Key_Equal), 1},
-                                                   {QKeySequence(Qt::CTRL | Qt::Key_Minus), -1},
-                                                   {QKeySequence(Qt::CTRL | Qt::Key_0), 0}};
-  for (const auto& [keys, steps] : zooms) {
-    auto* zoom = new QAction(this);
-    zoom->setShortcut(keys);
-    addAction(zoom);
-    connect(zoom, &QAction::triggered, this, [this, steps] { steps == 0 ? Image1Fit() : ZoomAboutCentre(steps); });
-  }
-  Image1->setContextMenuPolicy(Qt::ActionsContextMenu);
-  SaveAction = new QAction(QStringLiteral("Save"), this);
-  SaveAction->setShortcut(QKeySequence::Save);
-  addAction(SaveAction);
+  LastLineNote->hide();
+  TransferNote = new QLabel(Panel1);
+  TransferNote->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  TransferNote->setMinimumHeight(Label1->sizeHint().height());  // the row keeps its height
+  TransferNote->hide();
   Timer1 = new QTimer(this);
   Timer1->setInterval(1);
   Timer1->setSingleShot(true);
@@ -173,26 +163,23 @@ void TForm1::CreateControls() {
       {LineButton, "LineButton"}, {FileButton, "FileButton"}, {Stop1, "Stop1"},
       {Button_CNC, "Button_CNC"}, {ProgressBar1, "ProgressBar1"}, {DrawProgress, "DrawProgress"},
       {StaticText1, "StaticText1"},
-      {Label1, "Label1"},         {TimeLabel, "TimeLabel"},   {TransferNote, "TransferNote"},
-      {LastLineNote, "LastLineNote"},
-      {SavePictureAction, "SavePictureAction"}, {SaveAction, "SaveAction"},
-      {Timer1, "Timer1"}};
+      {Label1, "Label1"},         {TimeRow, "TimeRow"},       {TimeLabel, "TimeLabel"},
+      {TransferNote, "TransferNote"}, {LastLineNote, "LastLineNote"}, {Timer1, "Timer1"}};
   for (const auto& [control, name] : names) control->setObjectName(QString::fromLatin1(name));
 }
 
 void TForm1::LayOutControls() {
-  setGeometry(322, 508, 900, 597);
+  resize(900, 597);
   auto* form = new QVBoxLayout(this);
   form->setContentsMargins(0, 0, 0, 0);
   form->setSpacing(0);
+  form->setMenuBar(MenuBar1);
   form->addWidget(Panel2, 1);
   form->addWidget(Panel1, 0);
+  form->addWidget(StatusBar1, 0);
   Panel2->setHandleWidth(10);
   Panel2->setChildrenCollapsible(false);
-  Panel2->setStretchFactor(0, 1);  // the drawing absorbs a resize, the editor keeps its width
-  Panel2->setStretchFactor(1, 0);
-  Memo1->setMinimumWidth(90);
-  Panel2->setSizes({700, 180});
+  Panel2->SetShare(180.0 / (700 + 180));
   auto* row = new QGridLayout(Panel1);
   row->setContentsMargins(8, 8, 8, 2);
   row->setHorizontalSpacing(10);
@@ -222,15 +209,25 @@ void TForm1::LayOutControls() {
   row->addWidget(Button_CNC, 0, 6);
   // The time estimate and the progress of a transfer or of a long DRAW share the place
   // under the buttons; a progress shows only while its transfer or DRAW runs.
-  row->addWidget(TimeLabel, 1, 3, 1, 4, Qt::AlignRight);
+  row->addWidget(TimeRow, 1, 3, 1, 4);
   row->addWidget(ProgressBar1, 1, 3, 1, 4);
   row->addWidget(DrawProgress, 1, 3, 1, 4);
   row->addWidget(TransferNote, 1, 3, 1, 6);
-  // The last-line note shares the time's place, from the left; where the two would meet,
-  // the time, on top, stays whole.
-  row->addWidget(LastLineNote, 1, 3, 1, 4, Qt::AlignLeft);
-  TimeLabel->setAutoFillBackground(true);
-  TimeLabel->raise();
+  auto* time = new QHBoxLayout(TimeRow);
+  time->setContentsMargins(0, 0, 0, 0);
+  time->setSpacing(6);
+  time->addWidget(LastLineNote);
+  time->addWidget(TimeLabel);
+  time->addStretch(1);  // what is left parts the time from Label1
+  // Wide enough for the note beside the time of a program of hours, each whole; fixed, so
+  // that no text widens the window in the middle of a run, which would clear the drawing.
+  QLabel longest(QStringLiteral("machining time 9:59:59 (no F)"));
+  QFont small = TimeLabel->font();
+  small.setPixelSize(kSmallTimePixels);
+  longest.setFont(small);
+  TimeRow->setMinimumWidth(LastLineNote->sizeHint().width() + time->spacing() + longest.sizeHint().width());
+  for (QWidget* button : {LineButton, FileButton, Stop1, Button_CNC})
+    row->setAlignment(button, Qt::AlignLeft);  // the buttons keep their size when the row is wider
   row->addWidget(StaticText1, 0, 7);
   row->addWidget(Label1, 1, 7, 1, 2);
   row->setColumnStretch(8, 1);
@@ -249,8 +246,7 @@ void TForm1::ConnectControls() {
   connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
   connect(Button_CNC, &QPushButton::clicked, this, [this] { Button_CNCClick(); });
   connect(DevListBox, &QListWidget::itemClicked, this, [this] { DevListBoxClick(); });
-  connect(SavePictureAction, &QAction::triggered, this, [this] { SavePictureClick(); });
-  connect(SaveAction, &QAction::triggered, this, [this] { SaveClick(); });
+  connect(DR_Edit, &QLineEdit::editingFinished, this, [this] { DR_EditDone(); });
   Image1->OnMouseMove = [this](int x, int y) { Image1MouseMove(x, y); };
   Image1->OnResize = [this] { FormResize(); };
   Image1->OnZoom = [this](int x, int y, double steps) { Image1Zoom(x, y, steps); };
@@ -274,7 +270,35 @@ void TForm1::FormCreate(const QStringList& arguments) {
   LineButton->setEnabled(false);
   sim_->Run = TRunControl{};
   sim_->Core.StopRequest = false;
-  if (arguments.size() > 1 && QFileInfo(arguments[1]).isFile()) LoadProgramFile(arguments[1]);
+  // A program that cannot be opened is said once the window shows; the window opens empty.
+  if (arguments.size() > 1) LoadProgramFile(arguments[1]);
+}
+
+// Every control says what it does, and its key where it has one.
+void TForm1::SetToolTips() {
+  const std::pair<QWidget*, const char*> tips[] = {
+      {Step_Run, "RUN: the DRAW runs through; STEP: it stops after every element until NextPos (F6 toggles)"},
+      {StaticText2, "RUN runs through, STEP stops after every element (F6 toggles)"},
+      {ComboBox1, "Radius compensation side a G4? block takes: Links (H41), keine (H40), Rechts (H42)"},
+      {StaticText3, "Radius compensation side a G4? block takes"},
+      {UpDown2Up, "Drill diameter \u00b11 mm: up"},
+      {UpDown2Down, "Drill diameter \u00b11 mm: down"},
+      {UpDown1Up, "Drill diameter \u00b10.1 mm: up"},
+      {UpDown1Down, "Drill diameter \u00b10.1 mm: down"},
+      {DR_Edit, "Drill diameter in mm, 0.0 to 29.9: type it and press Enter, or use the arrows \u00b11 mm and "
+                "\u00b10.1 mm; the next DRAW cuts with it"},
+      {StaticText4, "Drill diameter in mm: the width of the red band"},
+      {LineButton, "Draw the program: run it, write its log and show the milling length (F5)"},
+      {Button_CNC, "Send the program to the milling controller line by line"},
+      {StaticText1, "Tool position X Y Z in mm during a run; the mouse over the drawing in mm"},
+      {Label1, "The block being run; after the run, the milling length"},
+      {LastLineNote, "The editor's last line is never run: end the program with an empty line"},
+      {DrawProgress, "How far the DRAW is: the share of the program's lines reached"},
+      {ProgressBar1, "The line on its way to the milling controller"},
+      {Image1, "Wheel: zoom (Ctrl++ Ctrl+-); drag: pan; double click or Home: fit (Ctrl+0);\n"
+               "Ctrl+click: the line drawn there; right click: save the picture"},
+      {Memo1, "The program; its last line is never run"}};
+  for (const auto& [control, tip] : tips) control->setToolTip(QString::fromUtf8(tip));
 }
 
 std::string TForm1::Label1Text() const { return label1Pending_ ? pendingLabel1_ : ToLatin1(Label1->text()); }
@@ -296,20 +320,43 @@ void TForm1::SetStaticText1Text(std::string_view t) {
   staticText1Pending_ = true;
 }
 
-void TForm1::SetFileButtonCaption(std::string_view c) { FileButton->setText(FromLatin1(c)); }
+// Clicks meant for NextPos may still come when the run has ended or its wait is over:
+// File stays disabled until it has read "File" for a moment.
+void TForm1::SetFileButtonCaption(std::string_view c) {
+  const bool wasNextPos = FileButton->text() == QLatin1String("NextPos");
+  FileButton->setText(FromLatin1(c));
+  if (c == "File" && wasNextPos) {
+    FileButton->setEnabled(false);
+    QTimer::singleShot(kCaptionSettles, this, [this] {
+      FileButton->setEnabled(true);
+      SyncActions();
+    });
+  } else {
+    FileButton->setEnabled(true);
+  }
+  SyncActions();
+}
 
 // The run ends at a double click's first click on STOP; the time of the change lets
 // Stop1Click tell its second click from an EXIT.
 void TForm1::SetStop1Caption(std::string_view c) {
   if (c == "EXIT" && Stop1->text() == QLatin1String("STOP")) exitShownAt_ = std::chrono::steady_clock::now();
   Stop1->setText(FromLatin1(c));
+  SyncActions();
 }
 
-void TForm1::SetLineButtonEnabled(bool enabled) { LineButton->setEnabled(enabled); }
+void TForm1::SetLineButtonEnabled(bool enabled) {
+  LineButton->setEnabled(enabled);
+  SyncActions();
+}
 int TForm1::ComboBox1Index() const { return ComboBox1->currentIndex(); }
 void TForm1::SetComboBox1Index(int index) { ComboBox1->setCurrentIndex(index); }
-std::string TForm1::DrEditText() const { return ToLatin1(DR_Edit->text()); }
-void TForm1::SetDrEditText(std::string_view t) { DR_Edit->setText(FromLatin1(t)); }
+// The drill as last applied: a typing not yet confirmed with Enter is not the drill.
+std::string TForm1::DrEditText() const { return drillText_; }
+void TForm1::SetDrEditText(std::string_view t) {
+  drillText_.assign(t);
+  DR_Edit->setText(FromLatin1(t));
+}
 int TForm1::CanvasWidth() const { return sim_->Canvas.Width(); }
 int TForm1::CanvasHeight() const { return sim_->Canvas.Height(); }
 
@@ -362,6 +409,7 @@ void TForm1::ShowFrame(bool all) {
   const auto now = std::chrono::steady_clock::now();
   if (all || now >= nextMarkMove_) {
     FollowRunLine();
+    ShowRunStatus();
     nextMarkMove_ = now + kMarkInterval;
   }
   if (running_) ShowDrawProgress();
@@ -380,7 +428,7 @@ void TForm1::ShowDrawProgress() {
                               .arg(progress_.Blocks)
                               .arg(QString::fromStdString(DurationText(SecondsRunning(progress_)))));
   if (!DrawProgress->isVisible()) {
-    TimeLabel->hide();
+    TimeRow->hide();
     DrawProgress->show();
   }
 }

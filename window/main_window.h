@@ -14,8 +14,13 @@
 #include "simulation/simulation_host.h"
 #include "simulation/view_redraw.h"
 #include "transfer/program_transfer.h"
+#include "window/window_memory.h"
 
 class QComboBox;
+class QMenu;
+class QMenuBar;
+class QSettings;
+class QStatusBar;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -29,20 +34,23 @@ class QToolButton;
 namespace marloq {
 
 class TCanvasWidget;
-class TSideNote;
 class TProgramEditor;
+class TShareSplitter;
 class THidDeviceController;
 class THidPlatform;
 class TViewRedrawer;
 
 class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
  public:
-  // Without a HID platform the window has no USB link and CNC stays disabled.
-  explicit TForm1(const QStringList& arguments, THidPlatform* hidPlatform = nullptr, QWidget* parent = nullptr);
+  // Without a HID platform the window has no USB link and CNC stays disabled. Without
+  // settings it remembers nothing between starts: it opens by the placement rule.
+  explicit TForm1(const QStringList& arguments, THidPlatform* hidPlatform = nullptr, QSettings* settings = nullptr,
+                  QWidget* parent = nullptr);
   ~TForm1() override;
 
   // Handlers, named after their controls and events.
-  void LoadProgramFile(const QString& name);
+  // False, with the reason shown, when the file could not be read.
+  bool LoadProgramFile(const QString& name);
   bool SaveNow();
   void LineButtonClick();
   void FileButtonClick();
@@ -56,6 +64,9 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
   void Image1CtrlClick(int x, int y);
   void SavePictureClick();
   void SaveClick();
+  void SaveAsClick();
+  void DR_EditDone();
+  void OpenRecentClick(const QString& name);
   void FormDragDrop(const QString& name);
   void FormResize();
   void FormActivate();
@@ -109,13 +120,30 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
   bool event(QEvent* event) override;
 
  private:
   void CreateControls();
+  void CreateMenus();
+  void CreateStatusBar();
+  void SetToolTips();
   void LayOutControls();
   void ConnectControls();
+  void ConnectMenus();
   void FormCreate(const QStringList& arguments);
+  // Menus and keys act through the buttons' handlers and are greyed out with them.
+  void SyncActions();
+  void FillRecentMenu();
+  void ShowShortcuts();
+  void ShowAbout();
+  // Place, size, splitter and RUN/STEP: where they were last time, on the screen.
+  void PlaceWindow(const TWindowMemory& memory);
+  void FormFirstShown();
+  void KeepFrameOnScreen();
+  void RememberWindow();
+  void ShowRunStatus();
+  void ShowRunEndStatus(const std::string& logError);
   bool ExecFileDialog(QWidget* dialog, int tag);
   bool OfferToSave();
   bool OfferBeforeOpening();
@@ -150,6 +178,17 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
   int untilClock_ = 0;
   TRunProgress progress_;
   bool closeRequested_ = false;
+  QSettings* settings_ = nullptr;  // the desktop's settings; null: nothing is remembered
+  QStringList recent_;             // the programs opened last, the latest first
+  bool shownOnce_ = false;
+  bool placing_ = false;           // shown just now: the frame may still be moved onto the screen
+  QStringList pendingErrors_;      // errors before the window was shown, said once it is
+  std::string drillText_ = "1,0";  // the drill as last applied; the field may hold a typing
+  int statusLine_ = -2;            // the run line the status bar shows
+  static constexpr int kStatusMessageMs = 6000;  // how long a passing message stays
+  // How long after a button's caption changed a click is still taken for the one before.
+  static constexpr auto kCaptionSettles = std::chrono::milliseconds(500);
+  static constexpr int kSmallTimePixels = 12;    // the time beside the note, or a guard's longer stop
   bool saveOfferOpen_ = false;      // a save offer's dialog is open
   bool closeWhileOffered_ = false;  // and the window was asked to close meanwhile
   int timerTag_ = 0;
@@ -165,7 +204,7 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
   std::unique_ptr<TViewRedrawer> redrawer_;
   QString programName_;  // the loaded program's name as passed in: the caption
 
-  QSplitter* Panel2 = nullptr;
+  TShareSplitter* Panel2 = nullptr;
   TCanvasWidget* Image1 = nullptr;
   TProgramEditor* Memo1 = nullptr;
   QListWidget* DevListBox = nullptr;
@@ -188,11 +227,29 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
   QProgressBar* DrawProgress = nullptr;
   QLabel* StaticText1 = nullptr;
   QLabel* Label1 = nullptr;
+  QWidget* TimeRow = nullptr;      // under the buttons: the last-line note and the time
   QLabel* TimeLabel = nullptr;
   QLabel* TransferNote = nullptr;  // why the last transfer failed, over the row's second line
-  TSideNote* LastLineNote = nullptr;  // the editor's last line held a block, left of the time
-  QAction* SavePictureAction = nullptr;
+  QLabel* LastLineNote = nullptr;  // the editor's last line held a block, left of the time
+  QMenuBar* MenuBar1 = nullptr;
+  QMenu* RecentMenu = nullptr;
+  QStatusBar* StatusBar1 = nullptr;
+  QLabel* StatusText = nullptr;     // the run's line, then how it ended and where the tool is
+  QLabel* MousePosition = nullptr;  // the mouse over the drawing, in mm
+  QAction* OpenAction = nullptr;
   QAction* SaveAction = nullptr;
+  QAction* SaveAsAction = nullptr;
+  QAction* SavePictureAction = nullptr;
+  QAction* ExitAction = nullptr;
+  QAction* DrawAction = nullptr;
+  QAction* StopAction = nullptr;
+  QAction* NextPosAction = nullptr;
+  QAction* StepAction = nullptr;
+  QAction* ZoomInAction = nullptr;
+  QAction* ZoomOutAction = nullptr;
+  QAction* FitAction = nullptr;
+  QAction* ShortcutsAction = nullptr;
+  QAction* AboutAction = nullptr;
   QTimer* Timer1 = nullptr;
 };
 

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QStatusBar>
 #include <QTimer>
 #include <utility>
 
@@ -27,13 +28,15 @@
 #include "simulation/program_text.h"
 #include "simulation/system_text.h"
 #include "simulation/tool_change.h"
+#include "transfer/latin1_text.h"
 #include "window/canvas_widget.h"
+#include "window/drill_entry.h"
 #include "window/main_window.h"
 #include "window/program_editor.h"
 #include "window/program_files.h"
 #include "window/view_redrawer.h"
 #include "window/screen_placement.h"
-#include "window/side_note.h"
+#include "window/status_texts.h"
 
 namespace marloq {
 
@@ -44,8 +47,6 @@ const QString kSaveTitle = QStringLiteral("Save as");
 const QString kFilter = QStringLiteral("CNC Daten (*.CNC *.cnc);;alle Dateien (*)");
 const QString kPictureTitle = QStringLiteral("Save picture");
 constexpr int kOpenDialogTag = 1, kSaveDialogTag = 2;
-// How long after a STOP turned into EXIT a click on it is still taken for the STOP.
-constexpr auto kExitAfterStop = std::chrono::milliseconds(500);
 // How far from a click on the drawing a block's path may pass and still be found.
 constexpr int kPickRadius = 24;
 
@@ -69,19 +70,26 @@ QFileDialog* ProgramDialog(QWidget* parent, const QString& title, QFileDialog::A
 
 }  // namespace
 
+// An error before the window shows (a program named on the command line) waits for it,
+// so that its box stands over the window it is about.
 void TForm1::ShowError(const QString& message) {
+  if (!shownOnce_) {
+    pendingErrors_ << message;
+    return;
+  }
   QMessageBox::critical(this, QStringLiteral("Marloq"), message);
 }
 
-void TForm1::LoadProgramFile(const QString& name) {
+bool TForm1::LoadProgramFile(const QString& name) {
   std::string error;
   // Read first: a file that fails leaves the window naming the program it shows.
   const auto bytes = ReadProgramFile(name.toStdString(), error);
   if (!bytes) {
     ShowError(QString::fromStdString(error));
-    return;
+    return false;
   }
-  sim_->Run.ProgramFileName = FullPath(name).toStdString();
+  const QString fullPath = FullPath(name);
+  sim_->Run.ProgramFileName = fullPath.toStdString();
   programName_ = name;
   SetProgramModified(sim_->Run.ProgramModified);  // the caption names it; File clears the flag after
   {
@@ -91,6 +99,11 @@ void TForm1::LoadProgramFile(const QString& name) {
   Memo1->ShowRunLine(-1);
   if (transfer_) transfer_->ForgetResume();
   LineButton->setEnabled(true);
+  StatusText->setText(QStringLiteral("%1 lines: DRAW (F5) draws the program").arg(Memo1->blockCount()));
+  RememberRecent(recent_, fullPath);
+  if (settings_) SaveRecentFiles(*settings_, recent_);
+  SyncActions();
+  return true;
 }
 
 bool TForm1::ExecFileDialog(QWidget* dialog, int tag) {
@@ -115,13 +128,18 @@ bool TForm1::OfferToSave() {
   QMessageBox question(QMessageBox::Question, QStringLiteral("Marloq"),
                        QStringLiteral("The program has changes that are not saved."), QMessageBox::NoButton, this);
   question.setObjectName(QStringLiteral("SaveQuestion"));
-  QPushButton* save = question.addButton(QStringLiteral("Save\u2026"), QMessageBox::AcceptRole);
+  // "Save" saves where Ctrl+S does; it asks for a name only when there is none to save to.
+  const bool named = !sim_->Run.ProgramFileName.empty();
+  QPushButton* save = question.addButton(named ? QStringLiteral("Save") : QStringLiteral("Save\u2026"),
+                                         QMessageBox::AcceptRole);
   QPushButton* discard = question.addButton(QStringLiteral("Discard"), QMessageBox::DestructiveRole);
   question.addButton(QMessageBox::Cancel);
   question.setDefaultButton(save);
   question.exec();
   if (question.clickedButton() == discard) return true;
-  return question.clickedButton() == save && SaveAs();
+  if (question.clickedButton() != save) return false;
+  // A write that fails has said why; the edits may still go elsewhere.
+  return (named && SaveTo(QString::fromStdString(sim_->Run.ProgramFileName))) || SaveAs();
 }
 
 // Saving under another name leaves ProgramFileName, and so the log's name, alone.
@@ -149,6 +167,12 @@ void TForm1::SaveClick() {
     SaveTo(QString::fromStdString(sim_->Run.ProgramFileName));
     return;
   }
+  SaveAsClick();
+}
+
+// Save As…: the editor under a name of the user's choice; the loaded program stays the
+// one the log is named after.
+void TForm1::SaveAsClick() {
   saveOfferOpen_ = true;
   SaveAs();
   saveOfferOpen_ = false;
@@ -195,6 +219,17 @@ void TForm1::FormDragDrop(const QString& name) {
   SetProgramModified(false);
 }
 
+// File > Open Recent: as File opens a program, without the dialog. One that can no
+// longer be read leaves the list.
+void TForm1::OpenRecentClick(const QString& name) {
+  if (FileButton->text() != QLatin1String("File") || !OfferBeforeOpening()) return;
+  if (!LoadProgramFile(name)) {
+    recent_.removeAll(name);
+    if (settings_) SaveRecentFiles(*settings_, recent_);
+  }
+  SetProgramModified(false);
+}
+
 void TForm1::Memo1Change() {
   SetProgramModified(true);
   // A failed transfer can be resumed only while its lines are still the program's.
@@ -231,6 +266,8 @@ void TForm1::LineButtonClick() {
   Image1->SetToolMark(std::nullopt);
   resizedInRun_ = false;
   running_ = true;
+  statusLine_ = -2;
+  SyncActions();
   StartRunProgress(progress_);
   nextFrame_ = nextProgress_ = std::chrono::steady_clock::now();
   untilClock_ = 0;
@@ -243,6 +280,7 @@ void TForm1::LineButtonClick() {
   drawn.CompensationIndex = ComboBox1Index();
   marloq::LineButtonClick(*sim_, *lines);
   running_ = false;
+  SyncActions();
   drawn_ = std::move(drawn);
   drawn_.StopAt = sim_->Guard.StoppedAt;
   drawn_.DrawnView = sim_->View.Frame();
@@ -254,16 +292,14 @@ void TForm1::LineButtonClick() {
   if (resizedInRun_) Image1Fit();
   ShowFrame(true);
   DrawProgress->hide();
-  TimeLabel->setVisible(!ProgressBar1->isVisible());
+  TimeRow->setVisible(!ProgressBar1->isVisible());
   if (sim_->Trace.CurrentLine >= 0) Memo1->ShowRunLine(sim_->Trace.CurrentLine);
   ShowRunSummary(!lines->empty() && HoldsBlock(lines->back()));
-  if (!sim_->Log.Error().empty()) {
-    // The run went on without its log; say so once instead of failing silently.
-    StaticText1->setText(QStringLiteral("no log written"));
-    StaticText1->setToolTip(QString::fromStdString(sim_->Log.Error()));
-  } else {
-    StaticText1->setToolTip(QString());
-  }
+  // The run went on without its log; say so once instead of failing silently.
+  if (!sim_->Log.Error().empty()) StaticText1->setText(QStringLiteral("no log written"));
+  StaticText1->setToolTip(sim_->Log.Error().empty() ? QStringLiteral("Tool position X Y Z in mm")
+                                                    : QString::fromStdString(sim_->Log.Error()));
+  ShowRunEndStatus(sim_->Log.Error());
   if (closeRequested_ && !(transfer_ && transfer_->Transferring())) close();
 }
 
@@ -273,10 +309,10 @@ void TForm1::ShowRunSummary(bool lastLineNotRun) {
   // the line it never reached.
   const std::string guardStop = GuardStopText(sim_->Guard);
   TimeLabel->setText(guardStop.empty() ? text : QString::fromStdString(guardStop));
-  LastLineNote->Say(lastLineNotRun && guardStop.empty());
+  LastLineNote->setVisible(lastLineNotRun && guardStop.empty());
   QFont font = TimeLabel->font();
   // The longer text, or the time beside the note, in the same place.
-  font.setPixelSize(guardStop.empty() && !lastLineNotRun ? 16 : 13);
+  font.setPixelSize(guardStop.empty() && !lastLineNotRun ? 16 : kSmallTimePixels);
   TimeLabel->setFont(font);
   TimeLabel->setToolTip(QStringLiteral("%1%2: cutting at the programmed feed, travel at %3 mm/min")
                             .arg(text, sim_->Summary.Stopped ? QStringLiteral(" up to the stop") : QString())
@@ -289,7 +325,7 @@ void TForm1::Stop1Click() {
     return;
   }
   // The second click of a double click on STOP, which ended the run: not an EXIT.
-  if (std::chrono::steady_clock::now() - exitShownAt_ < kExitAfterStop) return;
+  if (std::chrono::steady_clock::now() - exitShownAt_ < kCaptionSettles) return;
   close();
 }
 
@@ -297,11 +333,13 @@ void TForm1::Step_RunClick() {
   if (Step_Run->text() == QLatin1String("STEP")) {
     Step_Run->setText(QStringLiteral("RUN"));
     sim_->Run.RunMode = true;
+    SyncActions();
     return;
   }
   Step_Run->setText(QStringLiteral("STEP"));
   sim_->Run.RunMode = false;
-  if (!LineButton->isEnabled() && running_) FileButton->setText(QStringLiteral("NextPos"));
+  if (!LineButton->isEnabled() && running_) SetFileButtonCaption("NextPos");
+  SyncActions();
 }
 
 void TForm1::UpDown2Click(bool up) {
@@ -316,8 +354,26 @@ void TForm1::UpDown1Click(bool up) {
   if (!up && v > 0) SetDrEditText(FormatSystem("%1.1Lf", Extended(v) - 0.1L));
 }
 
+// Typed into the drill field: applied as the up-downs would leave it, or back to the
+// drill as it was, with the reason in the status bar.
+void TForm1::DR_EditDone() {
+  const QString typed = DR_Edit->text();
+  if (const auto tenths = TypedDrillTenths(ToLatin1(typed))) {
+    SetDrEditText(FormatSystem("%1.1Lf", *tenths / 10.0L));
+    return;
+  }
+  SetDrEditText(drillText_);
+  StatusBar1->showMessage(QStringLiteral("Drill: \"%1\" is not a diameter from %2 to %3 mm")
+                              .arg(typed, QString::fromStdString(FormatSystem("%1.1Lf", 0.0L)),
+                                   QString::fromStdString(FormatSystem("%1.1Lf", kMaxDrillTenths / 10.0L))),
+                          kStatusMessageMs);
+}
+
+// The view is set once a DRAW's extents are known; before, a position would mean nothing.
 void TForm1::Image1MouseMove(int x, int y) {
+  if (!drawn_.EditorLines && !(running_ && sim_->Guard.Pass >= 2)) return;
   StaticText1->setText(QString::fromStdString(MouseReadout(Image1->View(), sim_->Canvas.Height(), x, y)));
+  MousePosition->setText(MousePositionText(MousePositionOf(Image1->View(), sim_->Canvas.Height(), x, y)));
 }
 
 void TForm1::Image1CtrlClick(int x, int y) {
@@ -367,6 +423,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
     event->ignore();  // the edits stay, and so does the window
     return;
   }
+  RememberWindow();
   FormClose();
   event->accept();
 }

@@ -39,6 +39,7 @@ void TForm1::CreateLink(THidPlatform& platform) {
 // activated, and the controller's own first scan must not come before this.
 void TForm1::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
+  if (!shownOnce_) FormFirstShown();
   FormActivate();
 }
 
@@ -115,7 +116,7 @@ void TForm1::ShowDevListBox(const std::vector<std::string>& items, int selected)
 
 void TForm1::ShowTransferProgress(int line, int lines) {
   ProgressBar1->setVisible(lines > 0);
-  TimeLabel->setVisible(lines <= 0);
+  TimeRow->setVisible(lines <= 0);
   if (lines <= 0) return;
   HideTransferNote();
   ProgressBar1->setRange(0, lines);
@@ -128,7 +129,7 @@ void TForm1::ShowTransferProgress(int line, int lines) {
 void TForm1::ShowTransferFailure(std::string_view reason) {
   TransferNote->setText(FromLatin1(reason));
   TransferNote->setToolTip(TransferNote->text());
-  TimeLabel->hide();
+  TimeRow->hide();
   Label1->hide();
   TransferNote->show();
 }
@@ -137,7 +138,7 @@ void TForm1::HideTransferNote() {
   if (TransferNote->isHidden()) return;
   TransferNote->hide();
   Label1->show();
-  TimeLabel->setVisible(ProgressBar1->isHidden() && DrawProgress->isHidden());
+  TimeRow->setVisible(ProgressBar1->isHidden() && DrawProgress->isHidden());
 }
 
 }  // namespace marloq

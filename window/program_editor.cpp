@@ -23,6 +23,7 @@ const QColor kMarginNumber(0x80, 0x80, 0x80);
 constexpr int kUnrunWashAlpha = 160;  // of the background over the unrun line's text
 constexpr int kMarginPadLeft = 4;
 constexpr int kMarginPadRight = 6;
+constexpr int kLeastShownChars = 12;  // of program text beside the line numbers
 // A program goes into the document in pieces of about this many characters, so its text
 // is never held twice over as a whole.
 constexpr size_t kLoadPieceChars = 1 << 20;
@@ -159,6 +160,10 @@ void TProgramEditor::UpdateMarginWidth() {
   const int width = MarginWidth();
   // setViewportMargins lays the viewport out again even when nothing changed.
   if (viewportMargins().left() != width) setViewportMargins(width, 0, 0, 0);
+  // Never so narrow that a block's first words hide behind the line numbers.
+  const int least = width + kLeastShownChars * fontMetrics().horizontalAdvance(QLatin1Char('X')) + 2 * frameWidth() +
+                    verticalScrollBar()->sizeHint().width();
+  if (minimumWidth() != least) setMinimumWidth(least);
   const QRect cr = contentsRect();
   margin_->setGeometry(cr.left(), cr.top(), width, cr.height());
 }

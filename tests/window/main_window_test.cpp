@@ -7,9 +7,12 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
+#include <QAction>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QScreen>
+#include <QSplitter>
+#include <QStatusBar>
 #include <QTest>
 #include <QToolButton>
 #include <QUrl>
@@ -194,8 +197,9 @@ struct UpDownCase {
   const char* to;
 };
 
-// DRAW says so when the editor's last line holds a block, beside the time, which stays
-// whole; the note goes while a transfer's progress takes the time's place.
+// DRAW says so when the editor's last line holds a block, beside the time; the two never
+// overlap and each is shown whole. The note goes while a transfer's progress takes the
+// time's place.
 TEST(MainWindow, DrawSaysWhenTheLastLineHoldsABlock) {
   const std::pair<const char*, bool> cases[] = {
       {"F600\nG0 X60\nM30\n", true}, {"G0 X60\nG1 X99\nM30", true} /* the long "(no F)" time */,
@@ -208,12 +212,133 @@ TEST(MainWindow, DrawSaysWhenTheLastLineHoldsABlock) {
     QApplication::processEvents();
     EXPECT_EQ(note->isVisible(), said) << program;
     EXPECT_TRUE(time->isVisible() && time->text().startsWith("machining time ")) << program;
-    EXPECT_LT(note->geometry().right(), time->x()) << program;
+    if (said) {
+      EXPECT_LT(note->geometry().right(), time->x()) << program;
+    }
+    EXPECT_GE(note->width(), note->sizeHint().width()) << program;
+    EXPECT_GE(time->width(), time->sizeHint().width()) << program;
     form->ShowTransferProgress(1, 3);
     EXPECT_FALSE(note->isVisible()) << program;
     form->ShowTransferProgress(0, 0);
     EXPECT_EQ(note->isVisible(), said) << program;
   }
+}
+
+// Keys act through the buttons' handlers and are greyed out with them: F5 starts no DRAW
+// while one runs, Esc stops it, Ctrl+Q offers the save; the status bar says how it ended.
+TEST(MainWindow, KeysGoThroughTheButtonsAndTheirGuards) {
+  const auto program = test::WriteProgram("keys.CNC", "W\nG0 X10 Y10 Z2\nG1 Z-1\nG1 X50\nM30\n\n");
+  auto form = WindowWith(program);
+  const auto action = [&](const char* name) { return form->findChild<QAction*>(name); };
+  EXPECT_FALSE(action("StopAction")->isEnabled());
+  int draws = 0;
+  test::Repeatedly(form.get(), 2, [&] {
+    if (!form->Running() || Control<QPushButton>(form.get(), "FileButton")->text() != "NextPos") return true;
+    EXPECT_FALSE(action("DrawAction")->isEnabled());
+    EXPECT_FALSE(action("OpenAction")->isEnabled()) << "File reads NextPos";
+    EXPECT_TRUE(action("NextPosAction")->isEnabled());
+    EXPECT_FALSE(action("ExitAction")->isEnabled());
+    QTest::keyClick(form->Editor(), Qt::Key_F5);
+    ++draws;
+    QTest::keyClick(form->Editor(), Qt::Key_Escape);
+    return false;
+  });
+  QTest::keyClick(form->Editor(), Qt::Key_F5);
+  EXPECT_EQ(draws, 1);
+  EXPECT_EQ(LogOf(program).find("G1X50"), std::string::npos) << "Esc stopped the run";
+  EXPECT_EQ(LogOf(program).find("Log of:", 1), std::string::npos) << "F5 started no second DRAW";
+  EXPECT_TRUE(Control<QLabel>(form.get(), "StatusText")->text().startsWith("Stopped at line 1 "));
+  EXPECT_TRUE(action("DrawAction")->isEnabled() && action("ExitAction")->isEnabled());
+  QTest::keyClick(form->Editor(), Qt::Key_X);
+  test::PressInNextBox(form.get(), "Cancel");
+  QTest::keyClick(form->Editor(), Qt::Key_Q, Qt::ControlModifier);
+  EXPECT_TRUE(form->isVisible()) << "Ctrl+Q offered the save, and Cancel kept the window";
+}
+
+// After a STEP-mode run File stays disabled for a moment: the clicks meant for NextPos
+// open no dialog.
+TEST(MainWindow, FileTakesNoClickMeantForNextPos) {
+  auto form = WindowWith(test::WriteProgram("late.CNC", kProgram));
+  Control<QPushButton>(form.get(), "Step_Run")->click();
+  auto* file = Control<QPushButton>(form.get(), "FileButton");
+  test::Repeatedly(form.get(), 1, [&] {
+    if (form->Running()) file->click();
+    return form->Running() || file->text() != "File";
+  });
+  QWidget* dialog = nullptr;
+  QObject watch;
+  test::AnswerNextDialog(&watch, [&](QWidget* d) { dialog = d, d->close(); });
+  Control<QPushButton>(form.get(), "LineButton")->click();
+  file->click();
+  QApplication::processEvents();
+  EXPECT_EQ(dialog, nullptr);
+  EXPECT_FALSE(file->isEnabled());
+  EXPECT_TRUE(test::PumpUntil([&] { return file->isEnabled(); }, 2000)) << "File again after a moment";
+}
+
+// A program named on the command line that cannot be opened is said over the window,
+// which opens empty.
+TEST(MainWindow, CommandLineProgramThatCannotBeOpenedIsSaid) {
+  const auto large = test::WindowScratch() / "large.CNC";
+  std::ofstream(large).close();
+  std::filesystem::resize_file(large, (64u << 20) + 1);  // sparse: no disk taken
+  const std::pair<std::filesystem::path, const char*> cases[] = {
+      {test::WindowScratch() / "missing.CNC", "No such file or directory"},
+      {test::WindowScratch(), "is a folder"},
+      {large, "file too large (65 MB, at most 64 MB)"}};
+  for (const auto& [path, reason] : cases) {
+    QString message;
+    QObject watch;
+    test::AnswerNextDialog(&watch, [&](QWidget* box) {
+      message = static_cast<QMessageBox*>(box)->text();
+      EXPECT_TRUE(static_cast<QMessageBox*>(box)->parentWidget()->isVisible()) << "over the window";
+      static_cast<QDialog*>(box)->accept();
+    });
+    auto form = WindowWith(path);
+    ASSERT_TRUE(test::PumpUntil([&] { return !message.isEmpty(); }, 2000)) << path;
+    EXPECT_TRUE(message.contains(QString::fromStdString(path.string())) && message.contains(reason))
+        << message.toStdString();
+    EXPECT_EQ(form->windowTitle(), "");
+    EXPECT_FALSE(Control<QPushButton>(form.get(), "LineButton")->isEnabled());
+  }
+  std::filesystem::remove(large);
+}
+
+// A typed drill is taken as the up-downs would leave it; anything else goes back to the
+// drill as it was, saying why. A typing not yet confirmed is not the drill.
+TEST(MainWindow, DrillFieldTakesATypedDiameter) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"6,35", "6,4"}, {"6.3", "6,3"}, {" 12 ", "12,0"}, {",5", "0,5"}, {"29,9", "29,9"}, {"0", "0,0"},
+      {"29,95", nullptr}, {"30", nullptr}, {"-1", nullptr}, {"abc", nullptr}, {"", nullptr}, {"1,2,3", nullptr}};
+  TForm1 form(QStringList{"marloq"});
+  auto* field = Control<QLineEdit>(&form, "DR_Edit");
+  for (const auto& [typed, taken] : cases) {
+    form.SetDrEditText("1,0");
+    field->setText(typed);
+    EXPECT_EQ(form.DrEditText(), "1,0") << typed;
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_EQ(field->text().toStdString(), taken ? taken : "1,0") << typed;
+    EXPECT_EQ(form.DrEditText(), field->text().toStdString()) << typed;
+  }
+  EXPECT_TRUE(form.findChild<QStatusBar*>("StatusBar1")->currentMessage().contains("not a diameter"));
+}
+
+// The editor keeps its share of the width as the window grows, and never becomes
+// narrower than its line numbers and 12 characters.
+TEST(MainWindow, EditorKeepsItsShareAndRoomForItsLineNumbers) {
+  std::string text;
+  for (int i = 0; i < 100000; ++i) text += "G1 X1\n";
+  auto form = WindowWith(test::WriteProgram("long.CNC", text));
+  auto* splitter = Control<QSplitter>(form.get(), "Panel2");
+  splitter->setSizes({870, 10});
+  QApplication::processEvents();
+  const QFontMetrics metrics(form->Editor()->font());
+  EXPECT_GE(form->Editor()->width(), metrics.horizontalAdvance(QStringLiteral("100000")) + 12 * metrics.horizontalAdvance('X'));
+  splitter->setSizes({600, 290});  // as a drag leaves it
+  const double share = double(form->Editor()->width()) / splitter->width();
+  form->resize(1800, 900);
+  QApplication::processEvents();
+  EXPECT_NEAR(double(form->Editor()->width()) / splitter->width(), share, 0.02);
 }
 
 TEST(MainWindow, DrillUpDownsKeepTheirLimits) {
@@ -230,38 +355,37 @@ TEST(MainWindow, DrillUpDownsKeepTheirLimits) {
   }
 }
 
-// Cancelling the save offer of a close cancels the close, also when the window manager
-// asks to close again while the offer is open: the window stays with its edits.
-TEST(MainWindow, CancellingTheSaveOfferKeepsTheWindowAndItsEdits) {
+// The save offer of a close: Cancel keeps the window and its edits, also when the window
+// manager asks to close again while the offer is open; Save writes the program at once.
+TEST(MainWindow, SaveOfferOfACloseCancelsOrSavesAtOnce) {
   const auto program = test::WriteProgram("edited.CNC", kProgram);
   auto form = WindowWith(program);
   form->Editor()->appendPlainText("G1 X99");
-  QString offered;
-  test::PressInNextBox(form.get(), "Save", [&] {
-    test::AnswerNextDialog(form.get(), [&](QWidget* dialog) {
-      offered = dialog->windowTitle();
-      form->close();  // the window manager's close, while the offer is open
-      EXPECT_TRUE(dialog->isVisible()) << "the offer answers first";
-      static_cast<QDialog*>(dialog)->reject();
-    });
+  test::PressInNextBox(form.get(), "Cancel", [&] {
+    form->close();  // the window manager's close, while the offer is open
+    EXPECT_TRUE(QApplication::activeModalWidget()) << "the offer answers first";
   });
   form->close();
-  EXPECT_EQ(offered, "Save as");
   EXPECT_TRUE(form->isVisible());
   EXPECT_TRUE(form->Editor()->toPlainText().contains("G1 X99"));
   EXPECT_TRUE(form->Simulation().Run.ProgramModified) << "the next close offers again";
   EXPECT_EQ(test::ReadProgramBytes(program), kProgram) << "cancelled: the file is unchanged";
+  test::PressInNextBox(form.get(), "Save");
+  form->close();
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_TRUE(test::ReadProgramBytes(program).ends_with("G1 X99\r\n")) << "saved where Ctrl+S saves";
 }
 
-// File with edits asks first: cancelling the save dialog cancels opening another file;
-// discarding the edits goes on to the open dialog.
+// File with edits asks first: Save saves at once and Discard drops the edits, each going
+// on to the open dialog; Cancel opens nothing.
 TEST(MainWindow, FileWithEditsOffersToSaveFirst) {
   struct Case {
     const char* press;
     std::vector<QString> dialogs;
-    bool modifiedAfter;
+    bool saved, modifiedAfter;
   };
-  for (const Case& c : {Case{"Save", {"Save as"}, true}, Case{"Discard", {"Open"}, false}}) {
+  for (const Case& c : {Case{"Save", {"Open"}, true, false}, Case{"Discard", {"Open"}, false, false},
+                        Case{"Cancel", {}, false, true}}) {
     const auto program = test::WriteProgram("file.CNC", kProgram);
     auto form = WindowWith(program);
     form->Editor()->appendPlainText("G1 X99");
@@ -274,6 +398,7 @@ TEST(MainWindow, FileWithEditsOffersToSaveFirst) {
     });
     Control<QPushButton>(form.get(), "FileButton")->click();
     EXPECT_EQ(dialogs, c.dialogs) << c.press;
+    EXPECT_EQ(test::ReadProgramBytes(program) != kProgram, c.saved) << c.press;
     EXPECT_EQ(form->Simulation().Run.ProgramModified, c.modifiedAfter) << c.press;
     EXPECT_EQ(form->windowTitle().toStdString(), program.string() + (c.modifiedAfter ? "*" : ""))
         << "the same program";

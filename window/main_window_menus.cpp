@@ -135,24 +135,26 @@ void TForm1::FillRecentMenu() {
 
 // The keys of the menus as they are bound, and the drawing's mouse.
 void TForm1::ShowShortcuts() {
+  const auto row = [](const QString& keys, const QString& what) {
+    return QStringLiteral("<tr><td>%1</td><td width=16></td><td>%2</td></tr>").arg(keys, what);
+  };
   QString rows;
   for (QAction* menu : MenuBar1->actions())
     for (QAction* a : menu->menu()->actions())
       if (!a->shortcuts().isEmpty()) {
         QStringList keys;
         for (const QKeySequence& k : a->shortcuts()) keys << k.toString(QKeySequence::NativeText);
-        rows += QStringLiteral("<tr><td>%1</td><td>%2</td></tr>").arg(keys.join(QStringLiteral(", ")),
-                                                                      a->text().remove(QLatin1Char('&')));
+        rows += row(keys.join(QStringLiteral(", ")), a->text().remove(QLatin1Char('&')));
       }
-  const QString mouse = QStringLiteral(
-      "<tr><td>Wheel</td><td>Zoom about the mouse</td></tr>"
-      "<tr><td>Drag</td><td>Pan</td></tr>"
-      "<tr><td>Double click, Home</td><td>Fit</td></tr>"
-      "<tr><td>Ctrl+click</td><td>Select the line drawn there</td></tr>");
+  rows += QStringLiteral("<tr><td colspan=3><b>On the drawing</b></td></tr>");
+  const std::pair<const char*, const char*> mouse[] = {{"Wheel", "Zoom about the mouse"},
+                                                       {"Drag", "Pan"},
+                                                       {"Double click, Home", "Fit"},
+                                                       {"Ctrl+click", "Select the line drawn there"},
+                                                       {"Right click", "Save Picture\u2026"}};
+  for (const auto& [keys, what] : mouse) rows += row(QString::fromUtf8(keys), QString::fromUtf8(what));
   QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Keyboard Shortcuts"),
-                  QStringLiteral("<table cellspacing=4>%1<tr><td colspan=2><b>On the drawing</b></td></tr>%2</table>")
-                      .arg(rows, mouse),
-                  QMessageBox::Close, this);
+                  QStringLiteral("<table cellspacing=0 cellpadding=2>%1</table>").arg(rows), QMessageBox::Close, this);
   box.setObjectName(QStringLiteral("ShortcutsBox"));
   box.exec();
 }

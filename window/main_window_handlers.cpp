@@ -369,11 +369,12 @@ void TForm1::DR_EditDone() {
                           kStatusMessageMs);
 }
 
-// The view is set once a DRAW's extents are known; before, a position would mean nothing.
+// StaticText1 reads the mouse as the layout always did; the status bar only once a DRAW's
+// extents have set the view, as before that a position would mean nothing.
 void TForm1::Image1MouseMove(int x, int y) {
-  if (!drawn_.EditorLines && !(running_ && sim_->Guard.Pass >= 2)) return;
   StaticText1->setText(QString::fromStdString(MouseReadout(Image1->View(), sim_->Canvas.Height(), x, y)));
-  MousePosition->setText(MousePositionText(MousePositionOf(Image1->View(), sim_->Canvas.Height(), x, y)));
+  if (drawn_.EditorLines || (running_ && sim_->Guard.Pass >= 2))
+    MousePosition->setText(MousePositionText(MousePositionOf(Image1->View(), sim_->Canvas.Height(), x, y)));
 }
 
 void TForm1::Image1CtrlClick(int x, int y) {

@@ -141,7 +141,7 @@ void TForm1::CreateControls() {
   TimeLabel = new QLabel(TimeRow);
   TimeLabel->setFont(PixelFont("Courier New", 16, true));
   LastLineNote = new QLabel(QString::fromLatin1(kLastLineNotRun.data(), kLastLineNotRun.size()), TimeRow);
-  LastLineNote->setFont(PixelFont("Sans Serif", 12, false));
+  LastLineNote->setFont(PixelFont("Sans Serif", 11, false));
   QPalette notePalette = LastLineNote->palette();
   notePalette.setColor(QPalette::WindowText, TProgramEditor::kUnrunMark);  // ties it to the editor's mark
   LastLineNote->setPalette(notePalette);
@@ -219,9 +219,9 @@ void TForm1::LayOutControls() {
   time->addWidget(LastLineNote);
   time->addWidget(TimeLabel);
   time->addStretch(1);  // what is left parts the time from Label1
-  // Wide enough for the note beside the time of a program of hours, each whole; fixed, so
+  // Wide enough for the note beside a time of up to 99 hours, each whole; fixed, so
   // that no text widens the window in the middle of a run, which would clear the drawing.
-  QLabel longest(QStringLiteral("machining time 9:59:59 (no F)"));
+  QLabel longest(QStringLiteral("machining time 99:59:59 (no F)"));
   QFont small = TimeLabel->font();
   small.setPixelSize(kSmallTimePixels);
   longest.setFont(small);

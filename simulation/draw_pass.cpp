@@ -8,6 +8,7 @@
 #include "core/block_reader.h"
 #include "core/fmath.h"
 #include "core/subprograms.h"
+#include "simulation/draw_record.h"
 #include "simulation/drawing.h"
 #include "simulation/motion_blocks.h"
 #include "simulation/steppers.h"
@@ -21,7 +22,8 @@ void StartPass(TSimulation& sim) {
   ResetInterpreter(sim.Core);
   SetPen(sim, kWindowColor, 0);
   sim.View.CutPenColor = kBlack;
-  sim.View.CutPenWidth = std::max(RoundHalfEven(1.0L / sim.View.ViewScale), 1);
+  sim.View.CutPenWidth = ThinPenWidth(sim.View);
+  sim.View.CutPenThin = true;
   MovePenTo(sim, 0, 0);
 }
 
@@ -29,18 +31,15 @@ void StartPass(TSimulation& sim) {
 void DrawLineBlock(TSimulation& sim) {
   TInterpreterState& s = sim.Core;
   const TBlockRecord& b = s.CurBlock;
-  if (sim.Canvas.PenWidth() == 0) {
-    MovePenTo(sim, RoundHalfEven(b.X), RoundHalfEven(b.Y));
-  } else {
-    sim.Canvas.LineTo(CanvasXOf(sim.View, b.X), CanvasYOf(sim.View, sim.Canvas.Height(), b.Y));
-  }
+  RecordStraight(sim, b.X, b.Y);
+  DrawStraight(sim, b.X, b.Y);
   s.AxisX.Target = static_cast<float>(RoundHalfEven(b.X));
   s.AxisY.Target = static_cast<float>(RoundHalfEven(b.Y));
   s.AxisX.Pos = RoundHalfEven(b.X);
   s.AxisY.Pos = RoundHalfEven(b.Y);
   s.AxisZ.Pos = RoundHalfEven(b.Z);
   if (b.Z > 0) SetPen(sim, kWindowColor, 0);
-  else SetPen(sim, kBlack, sim.View.CutPenWidth);
+  else SetPen(sim, kBlack, sim.View.CutPenWidth, sim.View.CutPenThin);
 }
 
 // One block of a pass; false when the pass ends with it.
@@ -79,7 +78,21 @@ void DrawApproach(TSimulation& sim) {
   LineStepper(sim);
 }
 
+}  // namespace
+
+void DrawStraight(TSimulation& sim, float x, float y) {
+  if (sim.Canvas.PenWidth() == 0) MovePenTo(sim, RoundHalfEven(x), RoundHalfEven(y));
+  else sim.Canvas.LineTo(CanvasXOf(sim.View, x), CanvasYOf(sim.View, sim.Canvas.Height(), y));
+  TWorldPen& pen = sim.View.Pen;
+  pen.X = x;
+  pen.Y = y;
+  pen.ByStraight = true;
+  pen.StraightWidth = pen.Width;
+  pen.StraightThin = pen.Thin;
+}
+
 void DrawAxes(TSimulation& sim) {
+  RecordStretch(sim, TStretchKind::Axes);
   TCanvas& c = sim.Canvas;
   const TViewState& v = sim.View;
   c.SetPenWidth(1);
@@ -91,6 +104,8 @@ void DrawAxes(TSimulation& sim) {
   c.MoveTo(0, y);
   c.LineTo(c.Width(), y);
 }
+
+namespace {
 
 // Canvases larger than this draw the pass after the run again instead of keeping the
 // pass before it: the copy and its marks would cost more memory than the drawing saves.
@@ -110,6 +125,7 @@ void StartRecording(TSimulation& sim) {
   r.FirstCutRecorded = sim.View.FirstCutRecorded;
   r.PenRuleReached = r.ReadFirstCut = false;
   r.Recording = true;
+  if (sim.Record) sim.Record->PassBeforeBegin = sim.Record->PassBeforeEnd = sim.Record->Stretches.size();
   sim.Canvas.StartLayer(r.Layer);
 }
 
@@ -119,6 +135,8 @@ void FinishRecording(TSimulation& sim) {
   r.Recording = false;
   sim.Canvas.FinishLayer();
   r.PenAfter = sim.Canvas.Pen();
+  r.WorldPenAfter = sim.View.Pen;
+  if (sim.Record) sim.Record->PassBeforeEnd = sim.Record->Stretches.size();
   r.LastPlotZAfter = sim.View.LastPlotZ;
   r.Valid = !sim.Guard.PassTripped;  // a pass the guard stopped is not the whole pass
 }
@@ -138,8 +156,10 @@ bool RecordedPassFits(const TSimulation& sim) {
 bool LayOverRecordedPass(TSimulation& sim) {
   if (!RecordedPassFits(sim)) return false;
   const TPassRecord& r = sim.PassRecord;
+  RecordStretch(sim, TStretchKind::PassAgain);
   sim.Canvas.LayOver(r.Layer);
   sim.Canvas.RestorePen(r.PenAfter);
+  sim.View.Pen = r.WorldPenAfter;
   if (r.PenRuleReached) sim.View.LastPlotZ = r.LastPlotZAfter;
   return true;
 }

@@ -11,5 +11,10 @@ inline constexpr int kPassAfterRun = 2;  // continues as kPassApproach
 inline constexpr int kPassApproach = 3;
 
 void DrawPass(TSimulation& sim, int kind);
+// A G0/G1 of a pass: a line to (x, y), or only a move to it rounded while the pen has
+// no pixels.
+void DrawStraight(TSimulation& sim, float x, float y);
+// The axes X = 0 and Y = 0, silver and one pixel wide, over the whole canvas.
+void DrawAxes(TSimulation& sim);
 
 }  // namespace marloq

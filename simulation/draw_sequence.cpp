@@ -8,6 +8,7 @@
 #include "core/fmath.h"
 #include "simulation/block_driver.h"
 #include "simulation/compensation.h"
+#include "simulation/draw_record.h"
 #include "simulation/draw_pass.h"
 #include "simulation/drawing.h"
 #include "simulation/extents.h"
@@ -51,10 +52,10 @@ void SetUpRunPens(TSimulation& sim) {
   TViewState& v = sim.View;
   s.ToolRadius = static_cast<uint16_t>(RoundHalfEven(Extended(DrillValue(sim)) * s.UnitScale / kDrillToRadius));
   SetCompensation(sim, 0);
-  v.CutPenWidth = std::max(RoundHalfEven(1.0L / v.ViewScale), 1);
-  SetPen(sim, kBlue, v.CutPenWidth);
+  SetPen(sim, kBlue, ThinPenWidth(v), true);
   v.CutPenColor = kRed;
   v.CutPenWidth = s.ToolRadius * 2;
+  v.CutPenThin = false;
 }
 
 void EndRunControls(TSimulation& sim) {
@@ -74,6 +75,7 @@ std::string MillingLengthText(Extended length) {
 
 void LineButtonClick(TSimulation& sim, const std::vector<std::string>& editorLines) {
   ForgetLastDraw(sim);
+  sim.Record = sim.RecordsDraw ? std::make_shared<TDrawRecord>() : nullptr;
   TInterpreterState& s = sim.Core;
   LoadProgramText(s, editorLines, sim.Trace.Enabled ? &sim.Trace : nullptr);
   BindMotionCallbacks(sim);
@@ -113,6 +115,7 @@ void LineButtonClick(TSimulation& sim, const std::vector<std::string>& editorLin
   EndRunControls(sim);
   ShowWhatChanged(sim);
   sim.Log.Close();
+  if (sim.Record) sim.Record->Stretches.shrink_to_fit();
 }
 
 }  // namespace marloq

@@ -2,19 +2,15 @@
 // run), steps above it a thin blue pen; the pen changes only when Z changes.
 #include "simulation/drawing.h"
 
+#include <algorithm>
+
+#include "simulation/draw_record.h"
 #include "simulation/machining_time.h"
 #include "simulation/system_text.h"
 
 namespace marloq {
 
 namespace {
-
-constexpr int32_t kTravelPenWidth = 1;  // world units: above Z = 0 the pen is thin
-
-// A pen width in world units as the canvas' pixels.
-int32_t PenPixels(const TSimulation& sim, int32_t width) {
-  return RoundHalfEven(Extended(width) * sim.View.ViewScale);
-}
 
 int AxesMoved(uint8_t bits) {
   const auto moves = [bits](uint8_t plus, uint8_t minus) {
@@ -27,6 +23,12 @@ int AxesMoved(uint8_t bits) {
 float Millimetres(int32_t pos) { return static_cast<float>(Extended(pos) / 100); }
 
 }  // namespace
+
+int32_t PenPixels(const TSimulation& sim, int32_t width) {
+  return RoundHalfEven(Extended(width) * sim.View.ViewScale);
+}
+
+int32_t ThinPenWidth(const TViewState& v) { return std::max(RoundHalfEven(1.0L / v.ViewScale), 1); }
 
 void PlotStep(TSimulation& sim, uint8_t stepBits) {
   CountStep(sim, stepBits);
@@ -49,6 +51,10 @@ void PlotPosition(TSimulation& sim) {
   if (h.Own ? cx < 0 || cy < 0 : CanvasXOf(h.Frame, s.AxisX.Pos) < 0 || CanvasYOf(h.Frame, h.Height, s.AxisY.Pos) < 0)
     return;
   TracePixel(sim.Trace, cx, cy);
+  if (sim.Record) IncludePlot(*sim.Record, s.AxisX.Pos, s.AxisY.Pos);
+  v.Pen.X = s.AxisX.Pos;
+  v.Pen.Y = s.AxisY.Pos;
+  v.Pen.ByStraight = false;
   if (sim.Canvas.PenColor() == kRed && !v.FirstCutRecorded) {
     v.FirstCutRecorded = true;
     v.FirstCutX = s.AxisX.Pos;
@@ -65,7 +71,7 @@ void PlotPosition(TSimulation& sim) {
   if (s.AxisZ.Pos != v.LastPlotZ) {
     v.LastPlotZ = s.AxisZ.Pos;
     if (s.AxisZ.Pos > 0) SetPen(sim, kBlue, kTravelPenWidth);
-    else if (sim.Canvas.PenColor() != v.CutPenColor) SetPen(sim, v.CutPenColor, v.CutPenWidth);
+    else if (sim.Canvas.PenColor() != v.CutPenColor) SetPen(sim, v.CutPenColor, v.CutPenWidth, v.CutPenThin);
   }
 }
 
@@ -118,11 +124,17 @@ void MovePenTo(TSimulation& sim, int32_t x, int32_t y) {
   sim.Core.AxisY.Pos = y;
   sim.Core.AxisX.Target = static_cast<float>(x);
   sim.Core.AxisY.Target = static_cast<float>(y);
+  sim.View.Pen.X = x;
+  sim.View.Pen.Y = y;
+  sim.View.Pen.ByStraight = false;
 }
 
-void SetPen(TSimulation& sim, TColor color, int32_t width) {
+void SetPen(TSimulation& sim, TColor color, int32_t width, bool thin) {
   sim.Canvas.SetPenColor(color);
-  if (width != -1) sim.Canvas.SetPenWidth(PenPixels(sim, width));
+  if (width == -1) return;
+  sim.Canvas.SetPenWidth(PenPixels(sim, width));
+  sim.View.Pen.Width = width;
+  sim.View.Pen.Thin = thin;
 }
 
 void ClearCanvas(TSimulation& sim) {

@@ -10,6 +10,8 @@
 
 namespace marloq {
 
+inline constexpr int32_t kTravelPenWidth = 1;  // world units: above Z = 0 the pen is thin
+
 // canvas x = Round((X - ViewOffsetX) * ViewScale); ties to even.
 template <typename TView>  // a TViewState or a TViewFrame
 inline int32_t CanvasXOf(const TView& v, Extended worldX) {
@@ -38,7 +40,12 @@ void ShowPendingPosition(TSimulation& sim);
 // Round(pos / 100) of a position as the display rounds it (a float, halves to even).
 int32_t WholeMillimetres(int32_t pos);
 void MovePenTo(TSimulation& sim, int32_t x, int32_t y);
-void SetPen(TSimulation& sim, TColor color, int32_t width);  // width in world units, -1 keeps it
+// Width in world units, -1 keeps it; thin: the width is the view's thin width.
+void SetPen(TSimulation& sim, TColor color, int32_t width, bool thin = false);
+// One pixel of the view in world units, at least one: the passes' pen.
+int32_t ThinPenWidth(const TViewState& v);
+// A pen width in world units as the canvas' pixels.
+int32_t PenPixels(const TSimulation& sim, int32_t width);
 // Whether a plot at height z leaves the pen as it is: it already is the pen that z's
 // side of 0 sets.
 bool PlotKeepsPen(const TSimulation& sim, int32_t z);

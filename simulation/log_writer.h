@@ -26,6 +26,7 @@ class TLogWriter {
   // failing log never stops a run: the lines are lost, the run goes on, and whoever
   // shows the run reports it.
   const std::string& Error() const { return error_; }
+  bool Open() const { return fd_ >= 0; }  // lines go somewhere
   const std::string& Path() const { return path_; }
 
   // Writes through this call instead of the system's (tests fail it as a full disk).

@@ -89,7 +89,8 @@ void StartGuardedPass(TSimulation& sim, bool isRun) {
   g.Blocks = g.Steps = 0;
   const bool stopsHere = g.StopAt.Pass == g.Pass;
   g.PassMaxBlocks = stopsHere ? std::min(g.MaxBlocks, g.StopAt.Blocks) : g.MaxBlocks;
-  g.PassMaxSteps = stopsHere ? std::min(g.MaxSteps, g.StopAt.Steps) : g.MaxSteps;
+  // A step trips the guard once it is taken: the last step the DRAW took trips it here.
+  g.PassMaxSteps = stopsHere ? std::min(g.MaxSteps, g.StopAt.Steps - (g.StopAt.Steps > 0)) : g.MaxSteps;
   g.NextBlockCheck = NextCheck(0, g.PassMaxBlocks, TRunGuard::kBeatBlocks);
   g.NextStepCheck = NextCheck(0, g.PassMaxSteps, TRunGuard::kBeatSteps);
   g.SpansAtStart = sim.Canvas.Spans();
@@ -97,6 +98,15 @@ void StartGuardedPass(TSimulation& sim, bool isRun) {
   g.PassTripped = false;
   g.FurthestTextPos = 0;
   sim.Core.StopRequest = sim.Run.StopPressed || (g.StopAt.Pass != 0 && g.Pass > g.StopAt.Pass);
+}
+
+void StartGuardedStretch(TSimulation& sim, uint64_t most) {
+  TRunGuard& g = sim.Guard;
+  g.Steps = 0;
+  g.PassMaxSteps = most == UINT64_MAX ? most : most - 1;  // it trips at the step past the limit
+  g.NextStepCheck = NextCheck(0, g.PassMaxSteps, TRunGuard::kBeatSteps);
+  g.PassTripped = false;
+  sim.Core.StopRequest = false;
 }
 
 void NoteWhereStopped(TSimulation& sim) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -94,8 +95,11 @@ struct TPassRecord {
   bool FirstCutRecorded = false;
   TCanvasLayer Layer;
   TCanvasPen PenAfter{};
+  TWorldPen WorldPenAfter;
   int32_t LastPlotZAfter = 0;
 };
+
+struct TDrawRecord;
 
 struct TSimulation {
   TInterpreterState Core{};
@@ -116,6 +120,10 @@ struct TSimulation {
   // Every step through the delay line and PlotStep one by one, as the drawing is
   // defined: the reference the faster ways of stepping are tested against.
   bool StepByStep = false;
+  // A DRAW that records what it paints, for re-drawing other views from it; Record is
+  // made anew by every DRAW and read-only once it ends.
+  bool RecordsDraw = false;
+  std::shared_ptr<TDrawRecord> Record;
 };
 
 // Registers the view's routines with the core, bound to this simulation.
@@ -133,6 +141,9 @@ void ShowWhatChanged(TSimulation& sim);
 bool AdvanceGuarded(TSimulation& sim);
 // A pass starts: counts from zero, and only a STOP the user pressed carries over.
 void StartGuardedPass(TSimulation& sim, bool isRun = false);
+// A re-draw's stretch: counts its steps from zero and stops after `most` of them, as
+// the DRAW it replays stopped there (UINT64_MAX: it does not stop).
+void StartGuardedStretch(TSimulation& sim, uint64_t most);
 // Notes where STOP ended this DRAW, once the pass it came in has ended.
 void NoteWhereStopped(TSimulation& sim);
 // The step counter reached NextStepCheck: trips the guard or passes a message point.

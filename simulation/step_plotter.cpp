@@ -360,7 +360,10 @@ int TStepPlotter::EmitArcPasses(const int32_t* xs, const int32_t* ys, int n, int
       StepCheckpoint(sim_);
       room = guard.NextStepCheck - 1 - stepsBefore;
     }
-    if (plot) Plot();
+    if (plot) {
+      if (known_ && steps > filling) NoteShown(x - dx, y - dy);  // as Emit does
+      Plot();
+    }
     if (s.StopRequest) break;
   }
   store();
@@ -397,8 +400,12 @@ void TStepPlotter::Flush() {
   // the second paints with the new one; after that nothing changes.
   const uint64_t held = std::min<uint64_t>(emitted_, kStepRingSize - 1);
   for (uint64_t i = 0; i < held && Outside(); ++i) Plot();
-  // Those plots note the last Z plotted, which a new Z on the same side left for them.
-  if (held > 0 && known_) sim_.View.LastPlotZ = sim_.Core.AxisZ.Pos;
+  // Those plots note the last Z plotted, which a new Z on the same side left for them,
+  // and stand where the pixel of the last plot made stood for.
+  if (held > 0 && known_) {
+    sim_.View.LastPlotZ = sim_.Core.AxisZ.Pos;
+    NoteShown(sim_.Core.AxisX.Pos, sim_.Core.AxisY.Pos);
+  }
   // The delay line ends empty where stepping it one by one would have left it.
   TInterpreterState& s = sim_.Core;
   s.StepRingIn = s.StepRingOut = static_cast<int32_t>((s.StepRingIn + emitted_) % kStepRingSize);

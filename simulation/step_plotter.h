@@ -30,7 +30,10 @@ class TStepPlotter {
     if (++sim_.Guard.Steps >= sim_.Guard.NextStepCheck) StepCheckpoint(sim_);
     if (++emitted_ >= kStepRingSize && Outside()) {
       // The position before this step was plotted too, when the delay line was full then.
-      if (known_ && emitted_ > kStepRingSize) sim_.View.LastPlotZ = s.AxisZ.Pos - kDelta[(bits >> 4) & 3];
+      if (known_ && emitted_ > kStepRingSize) {
+        sim_.View.LastPlotZ = s.AxisZ.Pos - kDelta[(bits >> 4) & 3];
+        NoteShown(s.AxisX.Pos - kDelta[bits & 3], s.AxisY.Pos - kDelta[(bits >> 2) & 3]);
+      }
       Plot();
     }
   }
@@ -77,6 +80,14 @@ class TStepPlotter {
     return !x_.Contains(s.AxisX.Pos) || !y_.Contains(s.AxisY.Pos) || !z_.Contains(s.AxisZ.Pos);
   }
   void Plot();
+  // A position plotted one by one, which a plot there shows, though this one was not made:
+  // where the pen stands in every view (in this one, the pixel stands for it).
+  void NoteShown(int32_t x, int32_t y) {
+    TWorldPen& pen = sim_.View.Pen;
+    pen.X = x;
+    pen.Y = y;
+    pen.ByStraight = false;
+  }
   void FindQuietRange();
   TRange QuietZSide() const;
   template <typename F>

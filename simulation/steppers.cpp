@@ -10,6 +10,7 @@
 #include "core/fmath.h"
 #include "core/fmath_batch.h"
 #include "simulation/block_driver.h"
+#include "simulation/draw_record.h"
 #include "simulation/drawing.h"
 #include "simulation/log_line.h"
 #include "simulation/step_plotter.h"
@@ -35,6 +36,10 @@ void ApplyStep(TInterpreterState& s, uint8_t bits) {
 }
 
 Extended TargetGap(const TAxis& a) { return Extended(a.Target) - a.Pos; }
+
+// The steppers' own log lines, only where they are written: a re-draw logs nothing, and
+// formatting them would cost it per element.
+bool Logging(const TSimulation& sim) { return sim.Core.LogEnabled && sim.Log.Open(); }
 
 // Where the pen would point from the centre: the angle in [0, 2 pi).
 float AngleFromCentre(int64_t dx, int64_t dy) {
@@ -260,8 +265,9 @@ void FlushSteps(TSimulation& sim) {
 }
 
 void LineStepper(TSimulation& sim) {
+  const TStretchScope stretch(sim, TStretchKind::Line);
   TInterpreterState& s = sim.Core;
-  if (s.LogEnabled)
+  if (Logging(sim))
     AppendLog(sim, TLogLine().Text("StepLin  ").Real(TargetGap(s.AxisX), 6, 0)
                        .Real(TargetGap(s.AxisY), 6, 0).Real(TargetGap(s.AxisZ), 6, 0).View());
   SetupAxis(s.AxisX, kStepXPlus, kStepXMinus);
@@ -327,10 +333,11 @@ uint8_t NextArcStep(TSimulation& sim) {
 }
 
 void ArcStepper(TSimulation& sim) {
+  const TStretchScope stretch(sim, TStretchKind::Arc);
   TInterpreterState& s = sim.Core;
   TAxis& ax = s.AxisX;
   TAxis& ay = s.AxisY;
-  if (s.LogEnabled)
+  if (Logging(sim))
     AppendLog(sim, TLogLine().Text("StepZir  ").Real(TargetGap(ax), 6, 0).Real(TargetGap(ay), 6, 0)
                        .Real(TargetGap(s.AxisZ), 6, 0).Text(" Radius:").Real(s.WorkRadius, 6, 0)
                        .Text(" Center:").Real(ax.Start, 6, 0).Real(ay.Start, 6, 0).View());
@@ -372,7 +379,7 @@ void ArcStepper(TSimulation& sim) {
     EndOfElement(sim);
     return;
   }
-  if (s.LogEnabled) {
+  if (Logging(sim)) {
     AppendPosition(sim);
     AppendLog(sim, "Insert Line after Circle");
   }

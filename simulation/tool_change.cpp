@@ -31,6 +31,7 @@ uint16_t HundredthsOf(Extended v) { return static_cast<uint16_t>(RoundHalfEven(v
 void SetToolRadius(TSimulation& sim, uint16_t diameter) {
   sim.Core.ToolRadius = diameter >> 1;
   sim.View.CutPenWidth = 2 * sim.Core.ToolRadius;
+  sim.View.CutPenThin = false;
 }
 
 }  // namespace

@@ -1,37 +1,24 @@
-// A re-draw is a DRAW of its own simulation with a headless host, whose message points
-// look at the cancel flag: a newer view makes the older re-draw stop within a beat.
+// A re-draw is a replay of the DRAW's record where there is one; otherwise a DRAW of its
+// own simulation with a headless host.
 #include "simulation/view_redraw.h"
 
+#include "simulation/draw_record.h"
 #include "simulation/draw_sequence.h"
-#include "simulation/headless_host.h"
+#include "simulation/redraw_host.h"
+#include "simulation/view_replay.h"
 
 namespace marloq {
 
-namespace {
-
-class TRedrawHost : public THeadlessHost {
- public:
-  TRedrawHost(TSimulation& sim, const TRedrawRequest& r, const std::atomic<bool>& cancel)
-      : THeadlessHost(sim.Run, r.Width, r.Height), sim_(sim), cancel_(cancel) {
-    SetDrEditText(r.DrillText);
-    SetComboBox1Index(r.CompensationIndex);
-  }
-  bool FrameDue() override { return cancel_.load(std::memory_order_relaxed); }
-  void ProcessMessages() override {
-    THeadlessHost::ProcessMessages();
-    if (cancel_.load(std::memory_order_relaxed)) RequestStop(sim_);
-  }
-
- private:
-  TSimulation& sim_;
-  const std::atomic<bool>& cancel_;
-};
-
-}  // namespace
-
 TRedrawResult RedrawView(const TRedrawRequest& request, const std::atomic<bool>& cancel) {
+  if (request.Record && request.Record->Valid) return ReplayView(request, cancel);
+  return RedrawViewByDraw(request, cancel);
+}
+
+TRedrawResult RedrawViewByDraw(const TRedrawRequest& request, const std::atomic<bool>& cancel) {
   auto sim = std::make_unique<TSimulation>();
-  TRedrawHost host(*sim, request, cancel);
+  TRedrawHost host(*sim, request.Width, request.Height, cancel);
+  host.SetDrEditText(request.DrillText);
+  host.SetComboBox1Index(request.CompensationIndex);
   sim->Host = &host;
   sim->WritesLog = false;
   sim->FixedView = request.View;

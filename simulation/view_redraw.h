@@ -16,8 +16,13 @@ namespace marloq {
 
 // What a re-draw repeats of a DRAW: its program and the window's choices as the DRAW
 // found them.
+struct TDrawRecord;
+
 struct TRedrawRequest {
   std::shared_ptr<const std::vector<std::string>> EditorLines;
+  // What the DRAW painted: with it a re-draw replays only what the view shows, without
+  // the block driver; without it (or when it is not valid) the DRAW runs again quietly.
+  std::shared_ptr<const TDrawRecord> Record;
   std::string DrillText;
   int CompensationIndex = 1;
   int Width = 0, Height = 0;
@@ -40,5 +45,7 @@ struct TRedrawResult {
 };
 
 TRedrawResult RedrawView(const TRedrawRequest& request, const std::atomic<bool>& cancel);
+// The same by running the DRAW again: the reference the replay is compared against.
+TRedrawResult RedrawViewByDraw(const TRedrawRequest& request, const std::atomic<bool>& cancel);
 
 }  // namespace marloq

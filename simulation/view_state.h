@@ -59,6 +59,19 @@ struct THidingView {
   int64_t FirstShownX = 0, FirstHiddenY = 0;
 };
 
+// The canvas pen in the world's terms, as the program set it: what a re-draw in another
+// view needs to set the pen the same way there (its pixels follow from the view).
+struct TWorldPen {
+  int32_t Width = 1;    // world units, as SetPen set it
+  bool Thin = false;    // instead the view's thin width: one pixel, at least one world unit
+  double X = 0, Y = 0;  // the world point the canvas pen stands on
+  // Gone there by a pass's straight line, with a pen of this width: in a view where that
+  // pen has no pixels, the line only moved the pen, to the rounded point.
+  bool ByStraight = false;
+  int32_t StraightWidth = 0;
+  bool StraightThin = false;
+};
+
 struct TViewState {
   float ViewScale = 1.0f;      // canvas pixels per world unit
   int32_t ViewOffsetX = 0;     // world X at canvas x = 0
@@ -74,6 +87,8 @@ struct TViewState {
   TMachiningTime Time;         // estimated from the same steps
   TColor CutPenColor = kRed;   // pen for steps at or below Z = 0
   int32_t CutPenWidth = 1;     // world units
+  bool CutPenThin = false;     // CutPenWidth is the view's thin width (the passes' pen)
+  TWorldPen Pen;
   int32_t LastPlotZ = 0;       // Z Pos at the last plotted step; never reset
   int32_t FirstCutX = 0, FirstCutY = 0, FirstCutZ = 0;  // Pos at the first red step
   bool FirstCutRecorded = false;

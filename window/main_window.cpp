@@ -65,6 +65,7 @@ TForm1::TForm1(const QStringList& arguments, THidPlatform* hidPlatform, QSetting
     : QWidget(parent), sim_(std::make_unique<TSimulation>()), settings_(settings) {
   sim_->Host = this;
   sim_->Trace.Enabled = true;  // the editor follows the run
+  sim_->RecordsDraw = true;    // views of the drawing are re-drawn from what DRAW painted
   redrawer_ = std::make_unique<TViewRedrawer>();
   redrawer_->OnDone = [this](TRedrawResult& r) { ShowRedrawn(r); };
   const TWindowMemory memory = settings_ ? LoadWindowMemory(*settings_) : TWindowMemory{};

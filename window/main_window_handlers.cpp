@@ -287,6 +287,12 @@ void TForm1::LineButtonClick() {
   drawn_.DrawnHeight = sim_->Canvas.Height();
   drawnBox_ = sim_->View.Extents;
   fitted_ = true;
+  // A canvas resized under the run lost what the run drew: neither its record nor its
+  // picture is the DRAW's. Otherwise the picture is the fitted view's, kept for a fit.
+  if (!resizedInRun_) {
+    drawn_.Record = sim_->Record;
+    redrawer_->Keep({sim_->Canvas.Image().copy(), drawn_.DrawnView, sim_->Trace, true});
+  }
   Image1->SetToolMark(sim_->Summary.Tool);
   // A resize under the run cleared what it drew so far: the whole drawing comes again.
   if (resizedInRun_) Image1Fit();

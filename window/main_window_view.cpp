@@ -16,8 +16,6 @@ namespace marloq {
 
 namespace {
 constexpr double kZoomPerStep = 1.25;
-constexpr float kMaxScale = 10.0f;     // pixels per world unit: 1 mm over 1000 pixels
-constexpr float kMinScaleOfFit = 1.0f / 16;
 }  // namespace
 
 bool TForm1::Redrawing() const { return redrawer_ && redrawer_->Busy(); }
@@ -27,9 +25,9 @@ TViewFrame TForm1::FittedView() const { return FitView(drawnBox_, sim_->Canvas.W
 void TForm1::Image1Zoom(int x, int y, double steps) {
   if (running_ || !drawn_.EditorLines) return;
   const TViewFrame from = Image1->View();
-  const float lowest = FittedView().ViewScale * kMinScaleOfFit;
+  const float lowest = FittedView().ViewScale * kMinZoomOfFit;
   const float scale = std::clamp(static_cast<float>(from.ViewScale * std::pow(kZoomPerStep, steps)),
-                                 std::min(lowest, from.ViewScale), std::max(kMaxScale, from.ViewScale));
+                                 std::min(lowest, from.ViewScale), std::max(kMaxViewScale, from.ViewScale));
   if (scale == from.ViewScale) return;
   GoToView(ZoomedView(from, sim_->Canvas.Height(), x, y, scale), false);
 }

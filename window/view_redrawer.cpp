@@ -8,7 +8,13 @@ namespace marloq {
 
 namespace {
 constexpr int kPollMs = 4;
+// Pictures kept: a few views back and forth, about 2 MB each at a laptop's size.
+constexpr size_t kKeptPictures = 6;
+
+bool SameView(const TRedrawResult& kept, const TRedrawRequest& r) {
+  return kept.View == r.View && kept.Picture.width() == r.Width && kept.Picture.height() == r.Height;
 }
+}  // namespace
 
 TViewRedrawer::TViewRedrawer(QObject* parent) : QObject(parent) {
   poll_.setInterval(kPollMs);
@@ -22,6 +28,16 @@ TViewRedrawer::~TViewRedrawer() {
 
 void TViewRedrawer::Request(TRedrawRequest request) {
   ++generation_;
+  for (auto it = kept_.begin(); it != kept_.end(); ++it) {
+    if (!SameView(*it, request)) continue;
+    next_.reset();
+    if (running_) cancel_ = true;
+    TRedrawResult kept = *it;  // a copy: the window takes the picks it is given
+    kept_.erase(it);
+    kept_.push_front(kept);
+    if (OnDone) OnDone(kept);
+    return;
+  }
   if (running_) {
     cancel_ = true;
     next_ = std::move(request);
@@ -33,7 +49,13 @@ void TViewRedrawer::Request(TRedrawRequest request) {
 void TViewRedrawer::Cancel() {
   ++generation_;
   next_.reset();
+  kept_.clear();
   if (running_) cancel_ = true;
+}
+
+void TViewRedrawer::Keep(const TRedrawResult& result) {
+  kept_.push_front(result);
+  if (kept_.size() > kKeptPictures) kept_.pop_back();
 }
 
 void TViewRedrawer::Start(TRedrawRequest request) {
@@ -60,7 +82,9 @@ void TViewRedrawer::Finished() {
     next_.reset();
     return Start(std::move(request));
   }
-  if (startedGeneration_ == generation_ && result.Complete && OnDone) OnDone(result);
+  if (!result.Complete) return;
+  Keep(result);
+  if (startedGeneration_ == generation_ && OnDone) OnDone(result);
 }
 
 }  // namespace marloq

@@ -1,10 +1,12 @@
 // The re-draws of the view on a worker thread: one at a time, the newest request wins,
-// and its picture reaches the window on the GUI thread.
+// and its picture reaches the window on the GUI thread. The last few pictures are kept:
+// a view seen before since the DRAW comes back at once.
 #pragma once
 
 #include <QObject>
 #include <QTimer>
 #include <atomic>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <thread>
@@ -23,8 +25,10 @@ class TViewRedrawer : public QObject {
 
   // Starts a re-draw; one still running is cancelled and its picture dropped.
   void Request(TRedrawRequest request);
-  // Drops every re-draw asked for so far (a DRAW makes them stale).
+  // Drops every re-draw asked for so far (a DRAW makes them stale), and every picture kept.
   void Cancel();
+  // Keeps a picture of a view, as a re-draw of it would give it (a DRAW's own).
+  void Keep(const TRedrawResult& result);
   bool Busy() const { return running_; }
 
  private:
@@ -42,6 +46,7 @@ class TViewRedrawer : public QObject {
   bool running_ = false;
   uint64_t generation_ = 0;  // of the newest request
   std::optional<TRedrawRequest> next_;
+  std::deque<TRedrawResult> kept_;  // the latest first
 };
 
 }  // namespace marloq

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 
 #include "simulation/compensation.h"
@@ -13,7 +14,7 @@ namespace marloq {
 const char* const kUsage =
     "usage: marloq [FILE.CNC] [LINK]  open the window, with FILE loaded when it exists\n"
     "       marloq --render FILE.CNC... [--image OUT.png] [--drill MM] [--compensation Links|keine|Rechts]\n"
-    "                                   [--size WxH] [--max-blocks N] [--max-steps N]\n"
+    "                                   [--size WxH] [--max-blocks N] [--max-steps N] [--view ZOOM[,X,Y]]\n"
     "       marloq --blocks FILE.CNC [--max-blocks N]\n"
     "       marloq --send FILE.CNC [--resume-line N] [LINK]\n"
     "       marloq --list-hid\n"
@@ -25,6 +26,8 @@ const char* const kUsage =
     "            picture could not be written, else 3 when a guard stopped one\n"
     "            --max-blocks N  blocks the run may take (default 5000000)\n"
     "            --max-steps N   unit steps the run may take (default 1000000000)\n"
+    "            --view ZOOM[,X,Y]  the picture zoomed by ZOOM (1/16 up to 10 pixels per 0.01 mm)\n"
+    "                            about the point X,Y in mm, or about the middle, as the window zooms\n"
     "  --blocks  list the blocks the interpreter reads, with codes and end points in mm\n"
     "  --send    send the program to the milling controller line by line, printing its answers;\n"
     "            exit 0 when every line was answered, 4 when one failed, 2 without a controller\n"
@@ -59,6 +62,33 @@ const char* OptionHome(const std::string& option, TJob job) {
 bool ParseCount(const std::string& v, unsigned long long& out) {
   const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), out);
   return ec == std::errc() && end == v.data() + v.size() && out > 0;
+}
+
+// ZOOM or ZOOM,X,Y: numbers with a point; a zoom above 0, a point within the positions
+// the interpreter holds (32 bits of 0.01 mm).
+bool ParseView(const std::string& v, TRenderView& view) {
+  constexpr double kFarthestMm = 21'474'836.47;
+  double numbers[3];
+  size_t n = 0, from = 0;
+  for (;;) {
+    const size_t comma = v.find(',', from);
+    const size_t to = comma == std::string::npos ? v.size() : comma;
+    if (n == 3) return false;
+    const auto [end, ec] = std::from_chars(v.data() + from, v.data() + to, numbers[n]);
+    if (ec != std::errc() || end != v.data() + to || !std::isfinite(numbers[n])) return false;
+    ++n;
+    if (comma == std::string::npos) break;
+    from = comma + 1;
+  }
+  if ((n != 1 && n != 3) || !(numbers[0] > 0)) return false;
+  view.Zoom = numbers[0];
+  view.AtPoint = n == 3;
+  if (n == 3) {
+    view.X = numbers[1];
+    view.Y = numbers[2];
+    if (std::fabs(view.X) > kFarthestMm || std::fabs(view.Y) > kFarthestMm) return false;
+  }
+  return true;
 }
 
 bool ParseSize(const std::string& v, int& w, int& h) {
@@ -150,6 +180,11 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       if (item == std::end(kComboBox1Items))
         return bad("--compensation takes Links, keine or Rechts, not '" + v + "'");
       cl.Render.Compensation = static_cast<int>(item - std::begin(kComboBox1Items));
+    } else if (a == "--view") {
+      TRenderView view;
+      if (!ParseView(v, view))
+        return bad("--view takes ZOOM or ZOOM,X,Y: a zoom above 0 and a point in mm, numbers with a '.', not '" + v + "'");
+      cl.Render.View = view;
     } else if (a == "--size") {
       if (!ParseSize(v, cl.Render.Width, cl.Render.Height))
         return bad("--size takes WIDTHxHEIGHT in pixels from 1 to 16384, not '" + v + "'");

@@ -18,7 +18,9 @@
 
 #include "simulation/block_driver.h"
 #include "simulation/compensation.h"
+#include "simulation/draw_record.h"
 #include "simulation/draw_sequence.h"
+#include "simulation/drawing.h"
 #include "simulation/file_saving.h"
 #include "simulation/headless_host.h"
 #include "simulation/machining_time.h"
@@ -26,6 +28,8 @@
 #include "simulation/program_file.h"
 #include "simulation/program_text.h"
 #include "simulation/run_progress.h"
+#include "simulation/view_frame.h"
+#include "simulation/view_redraw.h"
 
 namespace marloq {
 
@@ -78,6 +82,33 @@ void Fail(TRenderResult& r, const std::string& message, int status = kExitBadInp
   r.Messages.push_back(message);
 }
 
+// The DRAW's picture zoomed as the window zooms it, re-drawn from what the DRAW painted;
+// false, saying why, for a zoom the window would not go to.
+bool ZoomedPicture(const TSimulation& sim, const TRenderView& v, QImage& picture, std::string& error) {
+  const TViewFrame fitted = sim.View.Frame();
+  const int w = sim.Canvas.Width(), h = sim.Canvas.Height();
+  const double scale = double(fitted.ViewScale) * v.Zoom;
+  const double largest = kMaxViewScale / double(fitted.ViewScale);
+  if (!(v.Zoom >= kMinZoomOfFit) || !(scale <= kMaxViewScale)) {
+    char text[160];
+    std::snprintf(text, sizeof text, "--view: zoom %.6g is outside 0.0625 to %.6g for this drawing", v.Zoom, largest);
+    error = text;
+    return false;
+  }
+  TRedrawRequest request;
+  request.Record = sim.Record;
+  request.Width = w;
+  request.Height = h;
+  request.DrawnView = fitted;
+  request.DrawnHeight = h;
+  const int x = v.AtPoint ? CanvasXOf(fitted, v.X * 100) : w / 2;
+  const int y = v.AtPoint ? CanvasYOf(fitted, h, v.Y * 100) : h / 2;
+  request.View = ZoomedView(fitted, h, x, y, static_cast<float>(scale));
+  const std::atomic<bool> cancel{false};
+  picture = RedrawView(request, cancel).Picture;
+  return true;
+}
+
 // The log or the picture would overwrite the program itself (by any name): say so
 // before anything is written.
 std::string ProgramOverwrittenBy(const std::string& program, const std::string& log, const std::string& image) {
@@ -104,17 +135,20 @@ void Render(const TRenderOptions& o, TRenderResult& r) {
   if (!clash.empty()) return Fail(r, clash);
   sim->Guard.MaxBlocks = o.MaxBlocks;
   sim->Guard.MaxSteps = o.MaxSteps;
+  sim->RecordsDraw = o.View.has_value();
   sim->Canvas.Resize(o.Width, o.Height);
   const std::vector<std::string> lines = SplitEditorLines(*bytes);
   r.Warning = LastLineWarning(lines);
   LineButtonClick(*sim, lines);
+  QImage picture = sim->Canvas.Image();
+  if (o.View && !ZoomedPicture(*sim, *o.View, picture, error)) return Fail(r, error);
 
   r.Ran = true;
   r.Summary = sim->Summary;
   r.GuardTripped = sim->Guard.Tripped();
   r.GuardStop = GuardStopText(sim->Guard);
   if (!sim->Log.Error().empty()) Fail(r, "the log is not whole: " + sim->Log.Error(), kExitNotWritten);
-  if (!SavePicture(sim->Canvas.Image(), image, error)) Fail(r, error, kExitNotWritten);
+  if (!SavePicture(picture, image, error)) Fail(r, error, kExitNotWritten);
   r.MillingLength = host.Label1Text();  // DRAW leaves the milling length there
   while (!r.MillingLength.empty() && r.MillingLength.back() == ' ') r.MillingLength.pop_back();
   // What the window would show after the run: M06 and H blocks change it.

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,14 @@ namespace marloq {
 // 5: the run was drawn, but its log or picture could not be written (whole).
 inline constexpr int kExitDone = 0, kExitBadInput = 2, kExitGuard = 3, kExitNotWritten = 5;
 
+// --view ZOOM[,X,Y]: the picture of the fitted view zoomed by Zoom about the world point
+// (X, Y) in mm, or about the middle of the picture, as the window's zoom shows it.
+struct TRenderView {
+  double Zoom = 1;
+  bool AtPoint = false;
+  double X = 0, Y = 0;
+};
+
 struct TRenderOptions {
   std::string ProgramFile;
   std::string ImageFile;      // empty: the program file with the extension .png
@@ -23,6 +32,7 @@ struct TRenderOptions {
   uint64_t MaxBlocks = TRunGuard::kDefaultMaxBlocks;
   uint64_t MaxSteps = TRunGuard::kDefaultMaxSteps;
   std::FILE* Progress = nullptr;  // a terminal for a progress line of a long render, or none
+  std::optional<TRenderView> View;
 };
 
 // What one render did, kept unprinted so that renders running side by side can be

@@ -216,5 +216,29 @@ TEST(RenderBatch, CommandLineBatch) {
   fs::remove_all(dir);
 }
 
+// --view: the picture of the zoomed view as a re-draw by the DRAW again gives it; a zoom
+// the window would not go to is refused with status 2 and the range it may take.
+TEST(RenderView, ZoomedPictureOrAClearRefusal) {
+  const fs::path dir = FreshDir("view");
+  const fs::path program = dir / "p.CNC";
+  std::ofstream(program) << "G0 X10 Y10 Z2\nG1 Z-1\nG1 X50\nG2 X50 Y40 R-15\nG1 X10\nM30\n\n";
+  const struct {
+    TRenderView view;
+    int status;
+    const char* says;
+  } cases[] = {{{4, false, 0, 0}, kExitDone, ""},
+               {{16, true, 30, 20}, kExitDone, ""},
+               {{0.05, false, 0, 0}, kExitBadInput, "--view: zoom 0.05 is outside 0.0625 to "},
+               {{1e6, false, 0, 0}, kExitBadInput, "for this drawing"}};
+  for (const auto& c : cases) {
+    TRenderOptions o;
+    o.ProgramFile = program.string();
+    o.View = c.view;
+    const TRenderResult r = RenderOne(o);
+    EXPECT_EQ(r.Status, c.status) << c.view.Zoom;
+    EXPECT_NE(r.Error.find(c.says), std::string::npos) << r.Error;
+  }
+}
+
 }  // namespace
 }  // namespace marloq

@@ -206,10 +206,12 @@ void TCanvas::MoveTo(int32_t x, int32_t y) {
 
 void TCanvas::LineTo(int32_t x1, int32_t y1) {
   if (x1 == penX_ && y1 == penY_ && discPainted_) return;
+  const bool allInk = AllInk();
   const int64_t x0 = penX_, y0 = penY_;
   penX_ = x1;
   penY_ = y1;
-  if (!bits_) return;
+  // Over an image all of this ink the line paints nothing, and its end's disc is ink too.
+  if (!bits_ || allInk) return;
   const int64_t dx = int64_t(x1) - x0, dy = int64_t(y1) - y0;
   const bool xMajor = std::llabs(dx) >= std::llabs(dy);
   const int64_t dMajor = xMajor ? dx : dy, dMinor = xMajor ? dy : dx;

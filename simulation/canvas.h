@@ -48,6 +48,9 @@ class TCanvas {
 
   void MoveTo(int32_t x, int32_t y);
   void LineTo(int32_t x, int32_t y);  // from the pen position, both ends included
+  // Every pixel of the image is already the pen's ink: the pen's disc, painted where it
+  // stands, covers the image. No line can change a pixel until the ink changes.
+  bool AllInk() const { return discPainted_ && bits_ && DiscCoversImage(penX_, penY_); }
   void FillRect(int left, int top, int right, int bottom, TColor color);
   int32_t PenX() const { return penX_; }
   // Spans filled since the canvas was made: the drawing's work, which a guard bounds.

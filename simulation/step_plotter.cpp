@@ -246,6 +246,14 @@ void TStepPlotter::FindQuietRange() {
   y_ = Intersect(pixelY_, mmY_);
   const int32_t z = s.AxisZ.Pos;
   z_ = Intersect(QuietZSide(), shown ? MillimetreRange(z) : kEverything);
+  // A canvas all of the pen's ink takes no more of it until the pen changes, which takes
+  // a plot at a new Z: till then a plot only moves the pen, and only where it stands when
+  // the element ends counts. Where plots are traced or recorded, each one counts.
+  allInk_ = !shown && !sim_.Trace.Recording && !sim_.Record && sim_.Canvas.AllInk();
+  if (allInk_) {
+    x_ = hiddenXRange();  // the side of the hiding edges the pen is on
+    y_ = hiddenYRange();
+  }
 }
 
 // A plot at a new Z sets the pen of Z's side of 0 and notes the Z. While the pen already
@@ -395,6 +403,10 @@ void TStepPlotter::EmitQuiet(uint64_t steps, const int64_t (&moves)[3], const TS
   emitted_ += steps;
 }
 
+void TStepPlotter::CatchUpPen(int32_t x, int32_t y) {
+  sim_.Canvas.LineTo(CanvasXOf(sim_.View, x), CanvasYOf(sim_.View, sim_.Canvas.Height(), y));
+}
+
 void TStepPlotter::Flush() {
   // The held steps plot at the same position: the first may change the pen, and then
   // the second paints with the new one; after that nothing changes.
@@ -406,6 +418,7 @@ void TStepPlotter::Flush() {
     sim_.View.LastPlotZ = sim_.Core.AxisZ.Pos;
     NoteShown(sim_.Core.AxisX.Pos, sim_.Core.AxisY.Pos);
   }
+  allInk_ = false;
   // The delay line ends empty where stepping it one by one would have left it.
   TInterpreterState& s = sim_.Core;
   s.StepRingIn = s.StepRingOut = static_cast<int32_t>((s.StepRingIn + emitted_) % kStepRingSize);

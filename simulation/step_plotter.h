@@ -87,7 +87,10 @@ class TStepPlotter {
     pen.X = x;
     pen.Y = y;
     pen.ByStraight = false;
+    if (allInk_) CatchUpPen(x, y);
   }
+  // The canvas pen to where the plots left out would have taken it (they painted nothing).
+  void CatchUpPen(int32_t x, int32_t y);
   void FindQuietRange();
   TRange QuietZSide() const;
   template <typename F>
@@ -97,6 +100,7 @@ class TStepPlotter {
   void ForceNextPlot() {
     x_ = y_ = z_ = TRange{};
     known_ = false;
+    allInk_ = false;
   }
 
   TSimulation& sim_;
@@ -107,6 +111,7 @@ class TStepPlotter {
   // per axis; they stay while the position stays in them.
   TRange pixelX_, pixelY_, mmX_, mmY_;
   bool known_ = false;
+  bool allInk_ = false;  // the ranges are all positions: the canvas is all the pen's ink
 };
 
 }  // namespace marloq

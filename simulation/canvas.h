@@ -51,6 +51,8 @@ class TCanvas {
   // Every pixel of the image is already the pen's ink: the pen's disc, painted where it
   // stands, covers the image. No line can change a pixel until the ink changes.
   bool AllInk() const { return discPainted_ && bits_ && DiscCoversImage(penX_, penY_); }
+  // How many pixels the pen's disc reaches from its centre pixel.
+  int32_t DiscReach() const { return discReach_; }
   void FillRect(int left, int top, int right, int bottom, TColor color);
   int32_t PenX() const { return penX_; }
   // Spans filled since the canvas was made: the drawing's work, which a guard bounds.

@@ -106,6 +106,13 @@ Extended CellEdge(Extended offset, Extended c, float scale) { return offset + c 
 
 }  // namespace
 
+// [from, to), within 32 bits; the position it is made for lies in it.
+TStepPlotter::TRange TStepPlotter::Between(int64_t from, int64_t to) {
+  from = std::max<int64_t>(from, kMin);
+  to = std::min<int64_t>(to, int64_t(kMax) + 1);
+  return TRange{static_cast<int32_t>(from), static_cast<uint32_t>(to - 1 - from)};
+}
+
 // Both contain the position they were made for, so they overlap.
 TStepPlotter::TRange TStepPlotter::Intersect(const TRange& a, const TRange& b) {
   const int64_t from = std::max<int64_t>(a.Lo, b.Lo);
@@ -211,11 +218,6 @@ void TStepPlotter::FindQuietRange() {
       return;
     }
     TPixelEdges& table = sim_.View.PixelEdges;
-    const auto between = [](int64_t from, int64_t to) {  // [from, to), within 32 bits
-      from = std::max<int64_t>(from, kMin);
-      to = std::min<int64_t>(to, int64_t(kMax) + 1);
-      return TRange{static_cast<int32_t>(from), static_cast<uint32_t>(to - 1 - from)};
-    };
     // The positions drawn in a cell (a column, or a row counted up from the bottom edge):
     // from the table where it has the cell, else by a search.
     const auto cellRange = [&](std::vector<int64_t>& edges, int64_t first, int64_t cell, Extended offset,
@@ -224,7 +226,7 @@ void TStepPlotter::FindQuietRange() {
       if (i < 0 || i + 1 >= int64_t(edges.size()))
         return EqualRange(canvasOf, at, CellEdge(offset, cell - 0.5L, scale), CellEdge(offset, cell + 0.5L, scale));
       const size_t k = static_cast<size_t>(i);
-      return between(Edge(edges, first, k, offset, scale), Edge(edges, first, k + 1, offset, scale));
+      return Between(Edge(edges, first, k, offset, scale), Edge(edges, first, k + 1, offset, scale));
     };
     // A re-draw plots around its canvas too, where its DRAW showed what it does not.
     if (!known_ || !pixelX_.Contains(x)) pixelX_ = cellRange(table.Columns, table.FirstColumn, cx, offX, canvasX, x);
@@ -246,14 +248,41 @@ void TStepPlotter::FindQuietRange() {
   y_ = Intersect(pixelY_, mmY_);
   const int32_t z = s.AxisZ.Pos;
   z_ = Intersect(QuietZSide(), shown ? MillimetreRange(z) : kEverything);
+  movesOnly_ = false;
+  if (shown || sim_.Record) return;  // every plot counts: its millimetres, or its place
   // A canvas all of the pen's ink takes no more of it until the pen changes, which takes
   // a plot at a new Z: till then a plot only moves the pen, and only where it stands when
-  // the element ends counts. Where plots are traced or recorded, each one counts.
-  allInk_ = !shown && !sim_.Trace.Recording && !sim_.Record && sim_.Canvas.AllInk();
-  if (allInk_) {
+  // the element ends counts. Where plots are traced, each one counts.
+  if (!sim_.Trace.Recording && sim_.Canvas.AllInk()) {
+    movesOnly_ = true;
     x_ = hiddenXRange();  // the side of the hiding edges the pen is on
     y_ = hiddenYRange();
+    return;
   }
+  // Beyond the canvas by more than the pen reaches a plot paints nothing, nor does the
+  // line to the next one beyond the same side: till the position comes back, plots
+  // only move the pen (and mark no pixel of the canvas).
+  if (!(scale > 0) || !std::isfinite(scale)) return;
+  TPixelEdges& e = sim_.View.PixelEdges;
+  const int32_t reach = sim_.Canvas.DiscReach();
+  if (e.Reach != reach) {
+    const int64_t w = sim_.Canvas.Width();
+    e.Reach = reach;
+    e.Right = FirstAtLeast(offX, scale, w + reach);  // canvas x from W + reach on
+    e.Left = FirstAtLeast(offX, scale, -reach);      // below: canvas x below -reach
+    e.Bottom = FirstAtLeast(offY, scale, 1 - reach);  // below: canvas y from H + reach on
+    e.Top = FirstAtLeast(offY, scale, int64_t(height) + reach + 1);  // canvas y below -reach
+  }
+  const auto from = [](int64_t edge) { return Between(edge, int64_t(kMax) + 1); };
+  const auto below = [](int64_t edge) { return Between(kMin, edge); };
+  if (x >= e.Right) x_ = Intersect(hiddenXRange(), from(e.Right));
+  else if (x < e.Left) x_ = Intersect(hiddenXRange(), below(e.Left));
+  else if (y < e.Bottom) y_ = Intersect(hiddenYRange(), below(e.Bottom));
+  else if (y >= e.Top) y_ = Intersect(hiddenYRange(), from(e.Top));
+  else return;
+  movesOnly_ = true;
+  if (x >= e.Right || x < e.Left) y_ = hiddenYRange();
+  else x_ = hiddenXRange();
 }
 
 // A plot at a new Z sets the pen of Z's side of 0 and notes the Z. While the pen already
@@ -418,7 +447,7 @@ void TStepPlotter::Flush() {
     sim_.View.LastPlotZ = sim_.Core.AxisZ.Pos;
     NoteShown(sim_.Core.AxisX.Pos, sim_.Core.AxisY.Pos);
   }
-  allInk_ = false;
+  movesOnly_ = false;
   // The delay line ends empty where stepping it one by one would have left it.
   TInterpreterState& s = sim_.Core;
   s.StepRingIn = s.StepRingOut = static_cast<int32_t>((s.StepRingIn + emitted_) % kStepRingSize);

@@ -87,7 +87,7 @@ class TStepPlotter {
     pen.X = x;
     pen.Y = y;
     pen.ByStraight = false;
-    if (allInk_) CatchUpPen(x, y);
+    if (movesOnly_) CatchUpPen(x, y);
   }
   // The canvas pen to where the plots left out would have taken it (they painted nothing).
   void CatchUpPen(int32_t x, int32_t y);
@@ -97,10 +97,11 @@ class TStepPlotter {
   static TRange EqualRange(const F& f, int32_t at, Extended guessLo, Extended guessHi);
   static TRange MillimetreRange(int32_t at);
   static TRange Intersect(const TRange& a, const TRange& b);
+  static TRange Between(int64_t from, int64_t to);
   void ForceNextPlot() {
     x_ = y_ = z_ = TRange{};
     known_ = false;
-    allInk_ = false;
+    movesOnly_ = false;
   }
 
   TSimulation& sim_;
@@ -111,7 +112,9 @@ class TStepPlotter {
   // per axis; they stay while the position stays in them.
   TRange pixelX_, pixelY_, mmX_, mmY_;
   bool known_ = false;
-  bool allInk_ = false;  // the ranges are all positions: the canvas is all the pen's ink
+  // The ranges hold positions whose plots only move the pen: the canvas is all the pen's
+  // ink, or they lie beyond the canvas by more than the pen reaches.
+  bool movesOnly_ = false;
 };
 
 }  // namespace marloq

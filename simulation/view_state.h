@@ -30,6 +30,10 @@ struct TPixelEdges {
   bool Around = false;
   int64_t FirstColumn = 0, FirstRow = 0;
   std::vector<int64_t> Columns, Rows;
+  // The positions beyond the canvas by more than a pen reaching Reach pixels: X from
+  // Right on and below Left, Y below Bottom and from Top on (worked out for one reach).
+  int32_t Reach = -1;
+  int64_t Right = 0, Left = 0, Bottom = 0, Top = 0;
 };
 
 // Which part of the world a canvas shows, and how large.

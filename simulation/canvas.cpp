@@ -239,14 +239,19 @@ void TCanvas::LineTo(int32_t x1, int32_t y1) {
   // then carried along by its remainder.
   const int64_t den = 2 * std::max<int64_t>(length, 1);
   const int64_t inc = 2 * dMinor;
-  const TWide num = static_cast<TWide>(2 * first) * dMinor + length;
-  TWide q128 = num / den;
-  TWide r128 = num % den;
-  if (r128 < 0) {
-    r128 += den;
-    --q128;
+  // A walk from the pen, the common case, starts at its own pixel: no wide division.
+  int64_t q = 0, r = length;
+  if (first > 0) {
+    const TWide num = static_cast<TWide>(2 * first) * dMinor + length;
+    TWide q128 = num / den;
+    TWide r128 = num % den;
+    if (r128 < 0) {
+      r128 += den;
+      --q128;
+    }
+    q = static_cast<int64_t>(q128);
+    r = static_cast<int64_t>(r128);
   }
-  int64_t q = static_cast<int64_t>(q128), r = static_cast<int64_t>(r128);
   // When the walk starts painted, the disc before its first pixel is the pen's own:
   // that first pixel adds nothing.
   int64_t px = x0, py = y0;

@@ -67,6 +67,11 @@ void ParseLookahead(TInterpreterState& s) {
   s.Callbacks.OnBlockLoaded();
 }
 
+void TellWatch(const TInterpreterState& s, int letterIndex, bool empty, bool wrapped) {
+  if (s.WordWatch.OnRead && s.BlockText.TextPos >= 0)
+    s.WordWatch.OnRead(s.WordWatch.Context, s.BlockText.TextPos + letterIndex, empty, wrapped);
+}
+
 }  // namespace
 
 void ResetModes(TInterpreterState& s) {
@@ -98,6 +103,7 @@ void ResetInterpreter(TInterpreterState& s) {
 int32_t ReadBlockText(TInterpreterState& s, int32_t p) {
   TBlockText& b = s.BlockText;
   b.Length = 0;
+  b.TextPos = p;
   for (;;) {
     // An offset outside the buffer reads as its end, whoever moved it there.
     if (p < 0 || static_cast<size_t>(p) >= s.ProgramText.size()) return 0;
@@ -114,22 +120,24 @@ float ReadRealWord(TInterpreterState& s, char letter) {
   int i = FindLetter(b, letter, true);
   if (i < 0) return 0.0f;
   s.WordFound = true;
-  ++i;
+  const int letterIndex = i++;
   bool negative = false;
   if (i < b.Length && b.Chars[i] == '-') {
     negative = true;
     ++i;
   }
   float value = 0.0f;
-  for (; i < b.Length && IsDigit(b.Chars[i]); ++i)
+  bool digits = false;
+  for (; i < b.Length && IsDigit(b.Chars[i]); ++i, digits = true)
     value = static_cast<float>(Extended(value) * 10 + (b.Chars[i] - '0'));
   if (i < b.Length && b.Chars[i] == '.') {
     float weight = 1.0f;
-    for (++i; i < b.Length && IsDigit(b.Chars[i]); ++i) {
+    for (++i; i < b.Length && IsDigit(b.Chars[i]); ++i, digits = true) {
       weight = static_cast<float>(weight * 0.1L);
       value = static_cast<float>(value + Extended(b.Chars[i] - '0') * weight);
     }
   }
+  TellWatch(s, letterIndex, !digits, false);
   value = value * s.UnitScale;
   return negative ? -value : value;
 }
@@ -140,8 +148,15 @@ int32_t ReadIntWord(TInterpreterState& s, char letter) {
   int i = FindLetter(b, letter, false);
   if (i < 0) return 0;
   s.WordFound = true;
+  const int letterIndex = i;
   uint32_t value = 0;  // wraps like the 32-bit arithmetic it models
-  for (++i; i < b.Length && IsDigit(b.Chars[i]); ++i) value = value * 10 + (b.Chars[i] - '0');
+  bool wrapped = false;
+  for (++i; i < b.Length && IsDigit(b.Chars[i]); ++i) {
+    const uint32_t digit = b.Chars[i] - '0';
+    wrapped |= value > (UINT32_MAX - digit) / 10;
+    value = value * 10 + digit;
+  }
+  TellWatch(s, letterIndex, i == letterIndex + 1, wrapped);
   return static_cast<int32_t>(value);
 }
 
@@ -154,8 +169,9 @@ uint16_t BlockCodeOfText(TInterpreterState& s) {
   }
   // A block cut off inside its line number has no letter: code 0, which does nothing.
   const char letter = i < b.Length ? static_cast<char>(b.Chars[i]) : '\0';
-  const uint16_t code = BlockCode(letter, static_cast<uint32_t>(ReadIntWord(s, letter)));
-  return letter == 'X' || letter == 'Y' || letter == 'Z' ? kG1 : code;
+  // A block of bare coordinates has no code word: its axis words are read as reals.
+  if (letter == 'X' || letter == 'Y' || letter == 'Z') return kG1;
+  return BlockCode(letter, static_cast<uint32_t>(ReadIntWord(s, letter)));
 }
 
 void AdvanceBlock(TInterpreterState& s) {

@@ -60,6 +60,7 @@ struct TMotionCallbacks {
 struct TBlockText {
   uint8_t Length;
   uint8_t Chars[kBlockTextCapacity];
+  int32_t TextPos;  // where Chars came from in ProgramText; -1 for a text the hook put in
   std::string_view View() const { return {reinterpret_cast<const char*>(Chars), Length}; }
 };
 
@@ -73,6 +74,14 @@ struct TLabelLine {
 struct TCallEntry {
   int32_t RepeatCount;  // runs still to come, the one in progress included
   int32_t ReturnPos;    // offset of the calling L block in ProgramText
+};
+
+// Hears of every word a handler reads: where its letter stands in ProgramText, whether
+// it had no digits (read as 0) and whether an integer word wrapped past 32 bits. Only
+// the program check listens; a DRAW leaves it empty.
+struct TWordWatch {
+  void (*OnRead)(void* context, int32_t textPos, bool empty, bool wrapped) = nullptr;
+  void* Context = nullptr;
 };
 
 struct TInterpreterState {
@@ -112,6 +121,7 @@ struct TInterpreterState {
   uint32_t MajorSteps;
   float AngleStep;    // radians per arc step
   TMotionCallbacks Callbacks;
+  TWordWatch WordWatch;
 };
 
 // The cutter radius in world units: the low 16 bits of ToolRadius, unsigned.

@@ -25,18 +25,23 @@ int32_t SkipLine(const TInterpreterState& s, int32_t p) {
 // Leaves ReadPos at the line after the label line (BlockText holding the label line)
 // as a search from the top would; false, with ReadPos 0, when no line matched.
 bool FindLabel(TInterpreterState& s, int32_t label) {
-  const auto it = std::lower_bound(s.Labels.begin(), s.Labels.end(), label,
-                                   [](const TLabelLine& l, int32_t v) { return l.Label < v; });
-  if (it == s.Labels.end() || it->Label != label) {
+  const TLabelLine* const line = LabelLineOf(s, label);
+  if (!line) {
     s.ReadPos = 0;
     return false;
   }
-  s.ReadPos = ReadBlockText(s, it->TextPos);
+  s.ReadPos = ReadBlockText(s, line->TextPos);
   ReadIntWord(s, 'N');
   return true;
 }
 
 }  // namespace
+
+const TLabelLine* LabelLineOf(const TInterpreterState& s, int32_t label) {
+  const auto it = std::lower_bound(s.Labels.begin(), s.Labels.end(), label,
+                                   [](const TLabelLine& l, int32_t v) { return l.Label < v; });
+  return it == s.Labels.end() || it->Label != label ? nullptr : &*it;
+}
 
 // Every line that starts with N, read as the block reader reads it (cut at 128
 // characters, the number after N wrapping in 32 bits); the first line wins a label.

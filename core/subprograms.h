@@ -12,6 +12,9 @@ namespace marloq {
 // it. An L block then finds its label at once, as a search from the top would.
 void IndexLabels(TInterpreterState& s);
 
+// The line an L block with this label jumps to, or null when no line carries it.
+const TLabelLine* LabelLineOf(const TInterpreterState& s, int32_t label);
+
 // For the current L block: the label number on success, 0 when no label matched.
 int32_t CallSubprogram(TInterpreterState& s);
 

@@ -9,6 +9,7 @@
 #include "core/block_reader.h"
 #include "core/canned_cycles.h"
 #include "core/subprograms.h"
+#include "simulation/check_pass.h"
 #include "simulation/compensation.h"
 #include "simulation/drawing.h"
 #include "simulation/log_line.h"
@@ -53,17 +54,11 @@ void WaitForNextPos(TSimulation& sim) {
 
 // A canned cycle; one that refuses to run says why in the log, having moved nothing.
 void RunCycle(TSimulation& sim, uint8_t number, TCycleRefusal (*cycle)(TInterpreterState&)) {
-  TLogLine line;
-  line.Text("G").Int(number).Text(" skipped: ");
-  switch (cycle(sim.Core)) {
-    case TCycleRefusal::None: return;
-    case TCycleRefusal::NoToolRadius: line.Text("the tool radius is 0"); break;
-    case TCycleRefusal::NegativeWidth: line.Text("its width Y is below 0"); break;
-    case TCycleRefusal::TooManyMoves:
-      line.Text("it would make more than ").Int(kMaxCycleMoves).Text(" moves");
-      break;
-  }
-  LogMessage(sim, line.View());
+  const uint64_t movesBefore = sim.Check ? sim.Check->Moves : 0;
+  const TCycleRefusal refusal = cycle(sim.Core);
+  if (sim.Check) NoteCycle(sim, number, refusal, movesBefore);
+  if (refusal == TCycleRefusal::None) return;
+  LogMessage(sim, TLogLine().Text("G").Int(number).Text(" skipped: ").Text(CycleRefusalText(refusal)).View());
 }
 
 void DispatchG(TSimulation& sim, uint8_t number) {
@@ -113,6 +108,7 @@ bool DispatchBlock(TSimulation& sim) {
         LogMessage(sim, "GoSub not found!");
         return false;
       }
+      if (sim.Check) WalkCallOnce(sim);
       LogMessage(sim, TLogLine().Text("GoSub L").Int(label).View());
       break;
     }
@@ -202,6 +198,7 @@ void RunProgram(TSimulation& sim) {
   StartGuardedPass(sim, true);
   while (!s.StopRequest) {
     if (!AdvanceGuarded(sim)) break;
+    if (sim.Check) NoteBlockRun(sim);
     sim.Guard.FurthestTextPos = std::max(sim.Guard.FurthestTextPos, s.CurBlock.TextPos);
     if (sim.Trace.Recording) FollowBlock(sim);
     s.StepRingIn = s.StepRingOut = s.StepRingFill = 0;

@@ -47,6 +47,15 @@ void StartRunControls(TSimulation& sim) {
   sim.Host->SetStop1Caption("STOP");
 }
 
+void EndRunControls(TSimulation& sim) {
+  sim.Host->SetFileButtonCaption("File");
+  sim.Host->SetStop1Caption("EXIT");
+  sim.Host->SetLineButtonEnabled(true);
+  sim.Core.StopRequest = false;
+}
+
+}  // namespace
+
 void SetUpRunPens(TSimulation& sim) {
   TInterpreterState& s = sim.Core;
   TViewState& v = sim.View;
@@ -57,15 +66,6 @@ void SetUpRunPens(TSimulation& sim) {
   v.CutPenWidth = s.ToolRadius * 2;
   v.CutPenThin = false;
 }
-
-void EndRunControls(TSimulation& sim) {
-  sim.Host->SetFileButtonCaption("File");
-  sim.Host->SetStop1Caption("EXIT");
-  sim.Host->SetLineButtonEnabled(true);
-  sim.Core.StopRequest = false;
-}
-
-}  // namespace
 
 Extended MillingLength(const TViewState& v) { return LengthOf(v.MillingSteps); }
 

@@ -12,6 +12,9 @@ namespace marloq {
 // The DRAW button. The editor's lines are the program (all but the last line).
 void LineButtonClick(TSimulation& sim, const std::vector<std::string>& editorLines);
 
+// The tool and pens a run starts with: the drill field's diameter, no compensation.
+void SetUpRunPens(TSimulation& sim);
+
 // World units the run cut: its steps' lengths, summed from exact counts.
 Extended MillingLength(const TViewState& v);
 // "milling length N mm ", whole millimetres.

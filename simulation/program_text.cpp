@@ -76,6 +76,13 @@ bool LoadProgramText(TInterpreterState& s, const std::vector<std::string>& lines
   return cut;
 }
 
+size_t ByteOfStoredChar(std::string_view line, size_t k) {
+  const std::string_view code = CodePart(line);
+  for (size_t i = 0; i < code.size(); ++i)
+    if (KeptChar(code[i]) && k-- == 0) return i;
+  return code.size();
+}
+
 bool HoldsBlock(std::string_view line) {
   const std::string_view code = CodePart(line);
   return std::any_of(code.begin(), code.end(), KeptChar);

@@ -21,6 +21,10 @@ std::vector<std::string> SplitEditorLines(std::string_view bytes);
 bool LoadProgramText(TInterpreterState& s, const std::vector<std::string>& lines,
                      TBlockTrace* trace = nullptr);
 
+// The byte of the line that LoadProgramText stores as its k-th character (from 0);
+// the length of the line's code part when it stores fewer.
+size_t ByteOfStoredChar(std::string_view line, size_t k);
+
 // Whether a line holds anything of a block by the rules LoadProgramText stores it with:
 // a line of blanks, '+' or a comment (";...", "%...") holds none.
 bool HoldsBlock(std::string_view line);

@@ -100,6 +100,7 @@ struct TPassRecord {
 };
 
 struct TDrawRecord;
+struct TProgramCheck;
 
 struct TSimulation {
   TInterpreterState Core{};
@@ -124,6 +125,9 @@ struct TSimulation {
   // made anew by every DRAW and read-only once it ends.
   bool RecordsDraw = false;
   std::shared_ptr<TDrawRecord> Record;
+  // The program check's quiet run: nothing is stepped, and what each block reads and
+  // does is noted here. Null in every DRAW.
+  TProgramCheck* Check = nullptr;
 };
 
 // Registers the view's routines with the core, bound to this simulation.

@@ -10,6 +10,7 @@
 #include "core/fmath.h"
 #include "core/fmath_batch.h"
 #include "simulation/block_driver.h"
+#include "simulation/check_pass.h"
 #include "simulation/draw_record.h"
 #include "simulation/drawing.h"
 #include "simulation/log_line.h"
@@ -265,6 +266,7 @@ void FlushSteps(TSimulation& sim) {
 }
 
 void LineStepper(TSimulation& sim) {
+  if (sim.Check) return CheckLine(sim);
   const TStretchScope stretch(sim, TStretchKind::Line);
   TInterpreterState& s = sim.Core;
   if (Logging(sim))
@@ -333,6 +335,7 @@ uint8_t NextArcStep(TSimulation& sim) {
 }
 
 void ArcStepper(TSimulation& sim) {
+  if (sim.Check) return CheckArc(sim);
   const TStretchScope stretch(sim, TStretchKind::Arc);
   TInterpreterState& s = sim.Core;
   TAxis& ax = s.AxisX;

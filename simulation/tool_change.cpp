@@ -24,6 +24,7 @@ bool BlockContains(const TBlockText& b, std::string_view what) {
 void ReplaceBlockText(TBlockText& b, std::string_view text) {
   b.Length = static_cast<uint8_t>(text.size() < kBlockTextCapacity ? text.size() : kBlockTextCapacity);
   std::memcpy(b.Chars, text.data(), b.Length);
+  b.TextPos = -1;  // no longer the program's text: its words are not the block's
 }
 
 uint16_t HundredthsOf(Extended v) { return static_cast<uint16_t>(RoundHalfEven(v)); }

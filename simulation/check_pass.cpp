@@ -1,0 +1,233 @@
+// Check pass: marks the words the handlers read through the core's word watch, and
+// notes per block what its code did: nothing, a feed move, a call that went nowhere,
+// an arc off its circle, a cycle refused. Each note is made once per block and kind.
+#include "simulation/check_pass.h"
+
+#include <cmath>
+
+#include "core/block_codes.h"
+#include "core/block_feed.h"
+#include "core/block_reader.h"
+#include "core/fmath.h"
+#include "core/subprograms.h"
+#include "simulation/log_line.h"
+
+namespace marloq {
+
+namespace {
+
+uint8_t CharAt(const TInterpreterState& s, int32_t p) {
+  return p >= 0 && static_cast<size_t>(p) < s.ProgramText.size() ? s.ProgramText[p] : 0;
+}
+
+bool IsDigit(uint8_t c) { return c >= '0' && c <= '9'; }
+
+void OnWordRead(void* context, int32_t textPos, bool empty, bool wrapped) {
+  std::vector<uint8_t>& marks = static_cast<TProgramCheck*>(context)->Marks;
+  if (textPos < 0 || static_cast<size_t>(textPos) >= marks.size()) return;
+  marks[textPos] |= kMarkRead | (empty ? kMarkEmpty : 0) | (wrapped ? kMarkWrapped : 0);
+}
+
+void Note(TProgramCheck& c, int32_t at, TFindingKind kind, std::string message) {
+  if (c.Noted.insert(uint64_t(uint32_t(at)) << 8 | uint8_t(kind)).second)
+    c.Notes.push_back({at, kind, std::move(message)});
+}
+
+bool KnownG(uint8_t n) {
+  switch (n) {
+    case 0: case 1: case 2: case 3: case 20: case 21: case 40: case 41: case 42: case 54:
+    case 60: case 70: case 71: case 74: case 82: case 83: case 84: case 85: case 86: case 90:
+    case 91: return true;
+    default: return false;
+  }
+}
+
+bool KnownM(uint8_t n) { return n == 2 || n == 3 || n == 4 || n == 5 || n == 6 || n == 30; }
+
+}  // namespace
+
+bool KnownCode(uint16_t code) {
+  const uint8_t n = CodeNumber(code);
+  switch (CodeLetter(code)) {
+    case 'G': return KnownG(n);
+    case 'H': return n >= 40 && n <= 42;
+    case 'M': return KnownM(n);
+    case 'F': case 'L': case 'N': case 'S': case 'W': return true;
+    default: return false;
+  }
+}
+
+namespace {
+
+void NoteCall(TSimulation& sim, int32_t at) {
+  TInterpreterState& s = sim.Core;
+  const int32_t label = ReadIntWord(s, 'L');
+  const std::string l = std::to_string(static_cast<uint32_t>(label));
+  if (label == 0)
+    Note(*sim.Check, at, TFindingKind::MissingLabel, "L0 ends the run: no call finds the label 0");
+  else if (!LabelLineOf(s, label))
+    Note(*sim.Check, at, TFindingKind::MissingLabel, "no line carries the label N" + l + ": the run ends here");
+  else if (s.CallDepth >= kCallStackDepth)
+    Note(*sim.Check, at, TFindingKind::CallDepth,
+         "L" + l + " would nest a fifth call, which is not recorded: the line after it runs first, "
+         "and the subprogram returns one level too far");
+}
+
+// What the block's code does not do: nothing at all, or an arc without a centre.
+void NoteCode(TSimulation& sim, int32_t at) {
+  TInterpreterState& s = sim.Core;
+  TProgramCheck& c = *sim.Check;
+  const uint8_t letter = CodeLetter(s.CurBlock.Code), number = CodeNumber(s.CurBlock.Code);
+  const std::string word = WordAt(s, at);
+  const std::string nothing = ": the block does nothing";
+  // Only these codes' numbers choose what the block does.
+  const bool numbered = letter == 'G' || letter == 'M' || letter == 'H';
+  if (numbered && !(c.Marks[at] & kMarkWrapped) && static_cast<uint32_t>(ReadIntWord(s, letter)) > 0xFF)
+    Note(c, at, TFindingKind::WrappedNumber,
+         word + " reads as " + static_cast<char>(letter) + std::to_string(number) + ": code numbers go to 255");
+  switch (letter) {
+    case 'F': {
+      const int32_t f = ReadIntWord(s, 'F');
+      if (f < kMinBlockFeed || f > kMaxBlockFeed)
+        Note(c, at, TFindingKind::NoEffect, word + " is outside 9 to 3600 mm/min: the feed stays as it was");
+      break;
+    }
+    case 'G':
+      if (!KnownCode(s.CurBlock.Code)) Note(c, at, TFindingKind::NoEffect, word + " is not a code of this control" + nothing);
+      if (number == 2 || number == 3) {
+        ReadRealWord(s, 'R');
+        bool centred = s.WordFound;
+        ReadRealWord(s, 'I');
+        centred |= s.WordFound;
+        ReadRealWord(s, 'J');
+        if (!centred && !s.WordFound)
+          Note(c, at, TFindingKind::ArcEnd, word + " has no centre words (R, or I and J): an arc about its start point");
+      }
+      break;
+    case 'H':
+      if (!KnownCode(s.CurBlock.Code)) Note(c, at, TFindingKind::NoEffect, word + " is not a code of this control" + nothing);
+      break;
+    case 'M':
+      if (!KnownCode(s.CurBlock.Code)) Note(c, at, TFindingKind::NoEffect, word + " is not a code of this control" + nothing);
+      break;
+    case 'L': NoteCall(sim, at); break;
+    case 'N': case 'S': case 'W': case '\n': case '(': break;  // '(' has a finding of its own
+    default:
+      if (letter == 0) Note(c, at, TFindingKind::NoEffect, "the block is cut inside its line number" + nothing);
+      else if (letter >= 'A' && letter <= 'Z')
+        Note(c, at, TFindingKind::NoEffect, std::string("no block starts with ") + static_cast<char>(letter) + nothing);
+      else
+        Note(c, at, TFindingKind::NoEffect, std::string("a block starting with '") + static_cast<char>(letter) + "'" + nothing);
+      break;
+  }
+}
+
+}  // namespace
+
+// Where the block's code word stands: after its line number, as the block reader
+// looks for it.
+int32_t CodeWordAt(const TInterpreterState& s, int32_t blockPos) {
+  int32_t p = blockPos;
+  if (CharAt(s, p) != 'N') return p;
+  for (++p; IsDigit(CharAt(s, p)) || CharAt(s, p) == '.' || CharAt(s, p) == ','; ++p) {
+  }
+  return p;
+}
+
+// The word at p as written: its letter, a sign and the digits that follow.
+std::string WordAt(const TInterpreterState& s, int32_t p) {
+  std::string w(1, static_cast<char>(CharAt(s, p)));
+  for (++p; IsDigit(CharAt(s, p)) || CharAt(s, p) == '.' || (w.size() == 1 && CharAt(s, p) == '-'); ++p)
+    w += static_cast<char>(CharAt(s, p));
+  return w;
+}
+
+std::string CycleRefusalText(TCycleRefusal refusal) {
+  switch (refusal) {
+    case TCycleRefusal::None: break;
+    case TCycleRefusal::NoToolRadius: return "the tool radius is 0";
+    case TCycleRefusal::NegativeWidth: return "its width Y is below 0";
+    case TCycleRefusal::TooManyMoves:
+      return std::string(TLogLine().Text("it would make more than ").Int(kMaxCycleMoves).Text(" moves").View());
+  }
+  return {};
+}
+
+void StartCheckPass(TSimulation& sim, TProgramCheck& check) {
+  check.Marks.assign(sim.Core.ProgramText.size(), 0);
+  sim.Check = &check;
+  sim.Core.WordWatch = {OnWordRead, &check};
+}
+
+void NoteBlockRun(TSimulation& sim) {
+  TInterpreterState& s = sim.Core;
+  TProgramCheck& c = *sim.Check;
+  if (c.Cancel && c.Cancel->load(std::memory_order_relaxed)) {
+    c.Cancelled = s.StopRequest = true;
+    return;
+  }
+  // The run's first advance brings in the empty record a reset leaves, not a block.
+  if (!c.Started) {
+    c.Started = true;
+    return;
+  }
+  const int32_t pos = s.CurBlock.TextPos;
+  if (pos < 0 || static_cast<size_t>(pos) >= c.Marks.size()) return;
+  c.Marks[pos] |= kMarkRun;
+  if (s.BlockText.TextPos < 0) return;  // a placeholder the window's choice replaced
+  // The check's own reads are not the block's.
+  const TWordWatch watch = s.WordWatch;
+  s.WordWatch = {};
+  const int32_t at = CodeWordAt(s, pos);
+  const uint8_t first = CharAt(s, at);
+  if (first == 'X' || first == 'Y' || first == 'Z') {
+    if (c.LastMotion == kG0)
+      Note(c, at, TFindingKind::FeedMove, "bare coordinates after G0 run as a feed move (G1), not as a rapid");
+  } else {
+    if (s.CurBlock.Code <= kG3 && s.CurBlock.Code >= kG0) c.LastMotion = s.CurBlock.Code;
+    NoteCode(sim, at);
+  }
+  s.WordWatch = watch;
+}
+
+void WalkCallOnce(TSimulation& sim) {
+  TInterpreterState& s = sim.Core;
+  if (s.CallDepth > 0 && s.CallStack[s.CallDepth - 1].ReturnPos == s.CurBlock.TextPos)
+    s.CallStack[s.CallDepth - 1].RepeatCount = 1;
+}
+
+void NoteCycle(TSimulation& sim, uint8_t number, TCycleRefusal refusal, uint64_t movesBefore) {
+  TProgramCheck& c = *sim.Check;
+  const int32_t at = CodeWordAt(sim.Core, sim.Core.CurBlock.TextPos);
+  const std::string word = "G" + std::to_string(number);
+  if (refusal != TCycleRefusal::None)
+    Note(c, at, TFindingKind::CycleRefused, word + " is refused: " + CycleRefusalText(refusal));
+  else if (c.Moves == movesBefore)
+    Note(c, at, TFindingKind::CycleRefused, word + " makes no pass: its words leave nothing to cut");
+}
+
+void CheckLine(TSimulation& sim) {
+  TInterpreterState& s = sim.Core;
+  ++sim.Check->Moves;
+  for (TAxis* a : {&s.AxisX, &s.AxisY, &s.AxisZ}) a->Pos = FRound(a->Target);
+}
+
+void CheckArc(TSimulation& sim) {
+  TInterpreterState& s = sim.Core;
+  if (s.WorkRadius <= 0) return;  // the stepper stops such an arc before it starts
+  const uint16_t code = s.CurBlock.Code;
+  if ((code == kG2 || code == kG3) && !s.CompLeft && !s.CompRight) {
+    const Extended d = std::hypot(Extended(s.AxisX.Target) - s.AxisX.Start, Extended(s.AxisY.Target) - s.AxisY.Start);
+    const Extended off = std::fabs(d - s.WorkRadius);
+    if (!(off <= 1)) {
+      const int32_t at = CodeWordAt(s, s.CurBlock.TextPos);
+      Note(*sim.Check, at, TFindingKind::ArcEnd,
+           std::isfinite(off) ? "the arc ends " + std::string(TLogLine().Real(off / 100, 1, 2).View()) +
+                                    " mm off its circle: a straight line is added to reach the end point"
+                              : "the arc's end cannot lie on its circle: a straight line is added to reach it");
+    }
+  }
+  CheckLine(sim);
+}
+
+}  // namespace marloq

@@ -16,6 +16,7 @@ const char* const kUsage =
     "       marloq --render FILE.CNC... [--image OUT.png] [--drill MM] [--compensation Links|keine|Rechts]\n"
     "                                   [--size WxH] [--max-blocks N] [--max-steps N] [--view ZOOM[,X,Y]]\n"
     "       marloq --blocks FILE.CNC [--max-blocks N]\n"
+    "       marloq --check FILE.CNC...\n"
     "       marloq --send FILE.CNC [--resume-line N] [LINK]\n"
     "       marloq --list-hid\n"
     "       marloq --help | --version\n"
@@ -28,6 +29,9 @@ const char* const kUsage =
     "            --max-steps N   unit steps the run may take (default 1000000000)\n"
     "            --view ZOOM[,X,Y]  the picture zoomed by ZOOM (1/16 up to 10 pixels per 0.01 mm)\n"
     "                            about the point X,Y in mm, or about the middle, as the window zooms\n"
+    "  --check   say where the interpreter reads a program differently from how it looks:\n"
+    "            FILE:LINE:COL: warning: MESSAGE [KIND] per finding, then a summary line;\n"
+    "            exit 0 without findings, 1 with findings, 2 when a file could not be read\n"
     "  --blocks  list the blocks the interpreter reads, with codes and end points in mm\n"
     "  --send    send the program to the milling controller line by line, printing its answers;\n"
     "            exit 0 when every line was answered, 4 when one failed, 2 without a controller\n"
@@ -147,8 +151,8 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       continue;
     }
     if (a.rfind("--", 0) != 0) {
-      if (cl.Job == TJob::Render) {
-        cl.RenderFiles.push_back(a);
+      if (cl.Job == TJob::Render || cl.Job == TJob::Check) {
+        (cl.Job == TJob::Render ? cl.RenderFiles : cl.CheckFiles).push_back(a);
         continue;
       }
       // The window's rule: one argument names the program to open.
@@ -159,6 +163,13 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     if (i + 1 >= args.size()) return bad(a + " needs a value");
     const std::string& v = args[++i];
     unsigned long long n = 0;
+    if (a == "--check") {
+      if (cl.Job != TJob::Window) return bad(a + " comes after another job");
+      if (v.rfind("--", 0) == 0) return bad("--check needs a program file, not '" + v + "'");
+      cl.Job = TJob::Check;
+      cl.CheckFiles.push_back(v);
+      continue;
+    }
     if (a == "--render" || a == "--blocks" || a == "--send") {
       if (cl.Job != TJob::Window) return bad(a + " comes after another job");
       cl.Job = a == "--render" ? TJob::Render : a == "--blocks" ? TJob::ListBlocks : TJob::Send;

@@ -10,7 +10,7 @@
 
 namespace marloq {
 
-enum class TJob { Window, Help, Version, ListBlocks, Render, ListHid, Send };
+enum class TJob { Window, Help, Version, ListBlocks, Render, ListHid, Send, Check };
 
 // The USB link of the window and of --send.
 struct TLinkOptions {
@@ -25,6 +25,7 @@ struct TCommandLine {
   std::string SendFile;
   int SendFromLine = 0;  // --resume-line: the index of the first line sent
   std::vector<std::string> RenderFiles;  // --render's programs, in the order given
+  std::vector<std::string> CheckFiles;   // --check's programs
   TRenderOptions Render;                 // its ProgramFile: the first of them, or --blocks' program
   TLinkOptions Link;
   long MaxListedBlocks = 1000000;

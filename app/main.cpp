@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/check_programs.h"
 #include "app/command_line.h"
 #include "app/list_blocks.h"
 #include "app/list_hid.h"
@@ -70,6 +71,7 @@ int main(int argc, char** argv) {
     case marloq::TJob::Help: std::fputs(marloq::kUsage, stdout); return 0;
     case marloq::TJob::Version: std::puts("marloq " MARLOQ_VERSION); return 0;
     case marloq::TJob::ListBlocks: return ListBlocksOfFile(cl);
+    case marloq::TJob::Check: return marloq::CheckPrograms(cl.CheckFiles, stdout, stderr);
     case marloq::TJob::Render: return marloq::RenderPrograms(cl.RenderFiles, cl.Render, stdout, stderr);
     case marloq::TJob::Send: {
       QCoreApplication app(argc, argv);

@@ -25,6 +25,7 @@
 #include "simulation/headless_host.h"
 #include "simulation/machining_time.h"
 #include "simulation/picture_file.h"
+#include "simulation/program_check.h"
 #include "simulation/program_file.h"
 #include "simulation/program_text.h"
 #include "simulation/run_progress.h"
@@ -139,6 +140,10 @@ void Render(const TRenderOptions& o, TRenderResult& r) {
   sim->Canvas.Resize(o.Width, o.Height);
   const std::vector<std::string> lines = SplitEditorLines(*bytes);
   r.Warning = LastLineWarning(lines);
+  TCheckOptions check;
+  check.Drill = o.DrillText;
+  check.Side = o.Compensation;
+  r.Findings = CheckProgram(lines, check).Total;
   LineButtonClick(*sim, lines);
   QImage picture = sim->Canvas.Image();
   if (o.View && !ZoomedPicture(*sim, *o.View, picture, error)) return Fail(r, error);
@@ -203,6 +208,7 @@ unsigned BatchThreads(size_t programs, const TRenderOptions& o, unsigned maxThre
 void PrintWarning(const std::string& program, const TRenderResult& r, std::FILE* err) {
   if (!r.Warning.empty())
     std::fprintf(err, "marloq: %s: %s\n", program.c_str(), r.Warning.c_str());
+  if (r.Findings > 0) std::fprintf(err, "%s\n", FindingsHint(program, r.Findings).c_str());
 }
 
 void PrintSingle(const std::string& program, const TRenderResult& r, std::FILE* out, std::FILE* err) {

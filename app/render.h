@@ -46,6 +46,7 @@ struct TRenderResult {
   std::string MillingLength;          // "milling length N mm", as the window's label
   std::string Tool;                   // "Drill (mm): 3,0  RadiusKorrektur: Rechts"
   std::string Warning;                // "line N: last line not run", or empty; no Status
+  uint64_t Findings = 0;              // what marloq --check finds in the program; no Status
   std::string Error;                  // why Status is kExitBadInput or kExitNotWritten
   std::vector<std::string> Messages;  // for standard error, in order, without "marloq: "
 };

@@ -7,6 +7,7 @@
 #include "hid/hid_device.h"
 #include "hid/hid_device_controller.h"
 #include "hid/milling_controller.h"
+#include "simulation/program_check.h"
 #include "simulation/program_file.h"
 #include "simulation/program_text.h"
 #include "transfer/program_transfer.h"
@@ -58,6 +59,8 @@ int SendProgram(const std::string& file, THidPlatform& platform, int answerTimeo
   std::vector<std::string> lines = SplitEditorLines(*bytes);
   if (const std::string warning = LastLineWarning(lines); !warning.empty())
     std::fprintf(err, "marloq: %s: %s\n", file.c_str(), warning.c_str());
+  if (const uint64_t findings = CheckProgram(lines).Total; findings > 0)
+    std::fprintf(err, "%s\n", FindingsHint(file, findings).c_str());
   // The last line is never sent, as in the editor.
   const int programLines = static_cast<int>(lines.size()) - 1;
   if (firstLine > 0 && firstLine >= programLines) {

@@ -29,6 +29,7 @@
 #include "simulation/program_text.h"
 #include "transfer/latin1_text.h"
 #include "window/canvas_widget.h"
+#include "window/program_checker.h"
 #include "window/program_drop.h"
 #include "window/program_editor.h"
 #include "window/share_splitter.h"
@@ -73,6 +74,7 @@ TForm1::TForm1(const QStringList& arguments, THidPlatform* hidPlatform, QSetting
   CreateControls();
   CreateMenus();
   CreateStatusBar();
+  CreateChecker();
   SetToolTips();
   LayOutControls();
   ConnectControls();

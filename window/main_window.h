@@ -39,6 +39,8 @@ class TShareSplitter;
 class THidDeviceController;
 class THidPlatform;
 class TViewRedrawer;
+class TProgramChecker;
+struct TCheckReport;
 
 class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
  public:
@@ -142,6 +144,11 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
   void FormFirstShown();
   void KeepFrameOnScreen();
   void RememberWindow();
+  // The program check: started after edits and loads, its report shown in the editor
+  // and counted in the status bar; F8 and Shift+F8 walk the findings.
+  void CreateChecker();
+  void ShowFindings(const TCheckReport& report);
+  void GoToFinding(bool forward);
   void ShowRunStatus();
   void ShowRunEndStatus(const std::string& logError);
   bool ExecFileDialog(QWidget* dialog, int tag);
@@ -202,6 +209,7 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
   bool dragging_ = false;
   TBlockTrace shownPicks_;       // of the re-drawn picture shown
   std::unique_ptr<TViewRedrawer> redrawer_;
+  std::unique_ptr<TProgramChecker> checker_;
   QString programName_;  // the loaded program's name as passed in: the caption
 
   TShareSplitter* Panel2 = nullptr;
@@ -236,6 +244,7 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
   QStatusBar* StatusBar1 = nullptr;
   QLabel* StatusText = nullptr;     // the run's line, then how it ended and where the tool is
   QLabel* MousePosition = nullptr;  // the mouse over the drawing, in mm
+  QLabel* FindingsCount = nullptr;  // what the program check found
   QAction* OpenAction = nullptr;
   QAction* SaveAction = nullptr;
   QAction* SaveAsAction = nullptr;
@@ -248,6 +257,8 @@ class TForm1 : public QWidget, public TSimulationHost, public TTransferHost {
   QAction* ZoomInAction = nullptr;
   QAction* ZoomOutAction = nullptr;
   QAction* FitAction = nullptr;
+  QAction* NextFindingAction = nullptr;
+  QAction* PrevFindingAction = nullptr;
   QAction* ShortcutsAction = nullptr;
   QAction* AboutAction = nullptr;
   QTimer* Timer1 = nullptr;

@@ -31,6 +31,7 @@
 #include "transfer/latin1_text.h"
 #include "window/canvas_widget.h"
 #include "window/drill_entry.h"
+#include "window/program_checker.h"
 #include "window/main_window.h"
 #include "window/program_editor.h"
 #include "window/program_files.h"
@@ -97,6 +98,7 @@ bool TForm1::LoadProgramFile(const QString& name) {
     Memo1->LoadProgram(*bytes);
   }
   Memo1->ShowRunLine(-1);
+  checker_->CheckNow();
   if (transfer_) transfer_->ForgetResume();
   LineButton->setEnabled(true);
   StatusText->setText(QStringLiteral("%1 lines: DRAW (F5) draws the program").arg(Memo1->blockCount()));
@@ -232,6 +234,7 @@ void TForm1::OpenRecentClick(const QString& name) {
 
 void TForm1::Memo1Change() {
   SetProgramModified(true);
+  checker_->Schedule();
   // A failed transfer can be resumed only while its lines are still the program's.
   if (transfer_) transfer_->ForgetResume();
 }

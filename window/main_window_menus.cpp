@@ -57,6 +57,10 @@ void TForm1::CreateMenus() {
                         {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)}, "ZoomInAction");
   ZoomOutAction = Action(view, QStringLiteral("Zoom &Out"), {QKeySequence(Qt::CTRL | Qt::Key_Minus)}, "ZoomOutAction");
   FitAction = Action(view, QStringLiteral("&Fit"), {QKeySequence(Qt::CTRL | Qt::Key_0)}, "FitAction");
+  view->addSeparator();
+  NextFindingAction = Action(view, QStringLiteral("&Next Finding"), {QKeySequence(Qt::Key_F8)}, "NextFindingAction");
+  PrevFindingAction = Action(view, QStringLiteral("&Previous Finding"), {QKeySequence(Qt::SHIFT | Qt::Key_F8)},
+                             "PrevFindingAction");
   QMenu* help = MenuBar1->addMenu(QStringLiteral("&Help"));
   ShortcutsAction = Action(help, QStringLiteral("&Keyboard Shortcuts"), {QKeySequence(Qt::Key_F1)}, "ShortcutsAction");
   AboutAction = Action(help, QStringLiteral("&About Marloq"), {}, "AboutAction");
@@ -71,6 +75,8 @@ void TForm1::ConnectMenus() {
   });
   connect(RecentMenu, &QMenu::aboutToShow, this, [this] { FillRecentMenu(); });
   connect(SaveAction, &QAction::triggered, this, [this] { SaveClick(); });
+  connect(NextFindingAction, &QAction::triggered, this, [this] { GoToFinding(true); });
+  connect(PrevFindingAction, &QAction::triggered, this, [this] { GoToFinding(false); });
   connect(SaveAsAction, &QAction::triggered, this, [this] { SaveAsClick(); });
   connect(SavePictureAction, &QAction::triggered, this, [this] { SavePictureClick(); });
   connect(ExitAction, &QAction::triggered, this, [this] {

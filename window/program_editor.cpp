@@ -128,6 +128,7 @@ class TLineNumberMargin : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* event) override { editor_->PaintMargin(event); }
+  bool event(QEvent* event) override { return editor_->MarginToolTip(event) || QWidget::event(event); }
 
  private:
   TProgramEditor* editor_;
@@ -212,6 +213,7 @@ void TProgramEditor::resizeEvent(QResizeEvent* event) {
 void TProgramEditor::paintEvent(QPaintEvent* event) {
   ColourShownLines();
   QPlainTextEdit::paintEvent(event);
+  PaintFindings();
   DimUnrunLine();
 }
 
@@ -283,6 +285,7 @@ void TProgramEditor::PaintMargin(QPaintEvent* event) {
         p.fillRect(0, y, margin_->width(), qRound(bottom) - y, kRunLineBackground);
       if (block.blockNumber() == unrunLine)
         p.fillRect(0, y, margin_->width(), qRound(bottom) - y, QBrush(TProgramEditor::kUnrunMark, Qt::BDiagPattern));
+      PaintFindingMarks(p, block.blockNumber(), y, qRound(bottom) - y);
       p.drawText(0, y, numberWidth, lineHeight, Qt::AlignRight, QString::number(block.blockNumber() + 1));
     }
     block = block.next();

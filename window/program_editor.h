@@ -7,6 +7,9 @@
 #include <QPlainTextEdit>
 #include <QTextCursor>
 #include <string_view>
+#include <vector>
+
+#include "simulation/program_check.h"
 
 namespace marloq {
 
@@ -33,6 +36,15 @@ class TProgramEditor : public QPlainTextEdit {
 
   TProgramHighlighter* Highlighter() const { return highlighter_; }
 
+  // The program check's findings, by line and column: each word underlined, its line
+  // marked in the margin, its message the tooltip there. Kept until the next report.
+  void SetFindings(std::vector<TFinding> findings);
+  const std::vector<TFinding>& Findings() const { return findings_; }
+  // Selects the next finding after the cursor (forward) or the last before it, going
+  // round at the ends; false when there is none. Returns its message in `message`.
+  bool GoToFinding(bool forward, QString* message = nullptr);
+  static inline const QColor kFindingMark{0xd0, 0x60, 0x00};
+
   // The block number of the editor's last line, the one no run reads, while it is not
   // empty (it shows dimmed, marked in the margin); else -1. A final line break adds no
   // line of its own. Looks at the document's last two blocks only.
@@ -43,6 +55,7 @@ class TProgramEditor : public QPlainTextEdit {
   void resizeEvent(QResizeEvent* event) override;
   void changeEvent(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  bool viewportEvent(QEvent* event) override;
 
  private:
   friend class TLineNumberMargin;
@@ -57,12 +70,17 @@ class TProgramEditor : public QPlainTextEdit {
   QTextBlock UnrunBlock() const;
   void FollowUnrunLine();
   void DimUnrunLine();
+  void PaintFindings();
+  void PaintFindingMarks(QPainter& p, int line, int top, int height) const;
+  QString FindingsText(int line, int column) const;
+  bool MarginToolTip(QEvent* event);
 
   TProgramHighlighter* highlighter_ = nullptr;
   QWidget* margin_;
   int runLine_ = -1;
   QTextCursor runCursor_;  // follows the run line's block through edits
   int unrunLine_ = -1;     // UnrunLine() as last painted
+  std::vector<TFinding> findings_;
 };
 
 }  // namespace marloq

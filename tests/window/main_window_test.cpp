@@ -586,3 +586,35 @@ int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
+
+namespace marloq {
+namespace {
+
+// The check runs off the GUI thread: its findings come once typing pauses, are marked
+// where they are, and F8 selects them in turn; an edit that mends them clears the marks.
+TEST(MainWindow, EditorMarksWhatTheCheckFinds) {
+  auto form = WindowWith(test::WriteProgram("check.CNC", "G0 X0 Y0\nX10 Y10 F300\nM02\n\n"));
+  auto* count = Control<QLabel>(form.get(), "FindingsCount");
+  const auto settled = [&](const char* text) {
+    for (int i = 0; i < 500 && count->text() != text; ++i) {
+      QApplication::processEvents();
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return count->text().toStdString();
+  };
+  EXPECT_EQ(settled("2 findings (F8)"), "2 findings (F8)");
+  std::vector<std::pair<int, int>> marks;
+  for (const TFinding& f : form->Editor()->Findings()) marks.emplace_back(f.Line, f.Column);
+  EXPECT_EQ(marks, (std::vector<std::pair<int, int>>{{2, 1}, {2, 9}}));
+  QTest::keyClick(form->Editor(), Qt::Key_F8);
+  QTest::keyClick(form->Editor(), Qt::Key_F8);
+  EXPECT_EQ(form->Editor()->textCursor().selectedText(), "F300");
+  QTest::keyClick(form->Editor(), Qt::Key_Delete);
+  form->Editor()->moveCursor(QTextCursor::StartOfBlock);
+  QTest::keyClicks(form->Editor(), "G0 ");
+  EXPECT_EQ(settled("no findings"), "no findings");
+  EXPECT_TRUE(form->Editor()->Findings().empty());
+}
+
+}  // namespace
+}  // namespace marloq

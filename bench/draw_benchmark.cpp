@@ -20,6 +20,7 @@
 #include "simulation/draw_record.h"
 #include "simulation/draw_sequence.h"
 #include "simulation/headless_host.h"
+#include "simulation/program_check.h"
 #include "simulation/program_text.h"
 #include "simulation/simulation.h"
 #include "simulation/view_frame.h"
@@ -240,10 +241,38 @@ void BM_RedrawByDraw(benchmark::State& state, TProgramLayout layout, uint64_t bl
   for (auto _ : state) benchmark::DoNotOptimize(RedrawViewByDraw(r, cancel));
 }
 
+// The program check beside the DRAW of the same program, in one run: check_x is the
+// check's time over the DRAW's. Without DRAW (draw false) the check alone, for programs
+// whose DRAW would take minutes.
+void BM_Check(benchmark::State& state, TProgramLayout layout, uint64_t blocks, bool draw) {
+  const TCase& c = CaseOf(layout, blocks);
+  using TClock = std::chrono::steady_clock;
+  double drawSeconds = 0, checkSeconds = 0;
+  uint64_t findings = 0;
+  for (auto _ : state) {
+    if (draw) {
+      const auto start = TClock::now();
+      benchmark::DoNotOptimize(Draw(c, nullptr));
+      drawSeconds += std::chrono::duration<double>(TClock::now() - start).count();
+    }
+    const auto start = TClock::now();
+    findings = CheckProgram(c.Lines).Total;
+    checkSeconds += std::chrono::duration<double>(TClock::now() - start).count();
+  }
+  using benchmark::Counter;
+  const double n = double(state.iterations());
+  state.counters["check_ms"] = Counter(checkSeconds * 1000 / n);
+  if (draw) state.counters["draw_ms"] = Counter(drawSeconds * 1000 / n);
+  if (draw) state.counters["check_x"] = Counter(checkSeconds / drawSeconds);
+  state.counters["program_MB"] = Counter(double(c.Program.Text.size()) / 1e6);
+  state.counters["findings"] = Counter(double(findings));  // generated programs are clean: 0
+}
+
 }  // namespace
 
 }  // namespace marloq::bench
 
+using marloq::bench::BM_Check;
 using marloq::bench::BM_Draw;
 using marloq::bench::BM_RedrawByDraw;
 using marloq::bench::BM_Views;
@@ -266,5 +295,12 @@ BENCHMARK_CAPTURE(BM_Views, repeated_100000, TProgramLayout::Repeated, 100'000)
     ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK_CAPTURE(BM_RedrawByDraw, plain_100000_zoom_4, TProgramLayout::Plain, 100'000, 4.0f)
     ->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_Check, plain_100000, TProgramLayout::Plain, 100'000, true)
+    ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK_CAPTURE(BM_Check, repeated_100000, TProgramLayout::Repeated, 100'000, true)
+    ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+// About 60 MB of text: what the window checks in the background of a largest program.
+BENCHMARK_CAPTURE(BM_Check, plain_2000000_alone, TProgramLayout::Plain, 2'000'000, false)
+    ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 BENCHMARK_MAIN();

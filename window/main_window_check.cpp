@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QStatusBar>
+#include <QTextDocument>
 
 #include "simulation/program_check.h"
 #include "window/main_window.h"
@@ -19,7 +20,7 @@ void TForm1::CreateChecker() {
       "Places where the program runs differently from how it reads; F8 and Shift+F8 go to them"));
   StatusBar1->addPermanentWidget(FindingsCount);
   checker_ = std::make_unique<TProgramChecker>(
-      [this] { return Memo1->toPlainText(); },
+      Memo1->document(),
       [this] {
         TCheckOptions o;
         o.Drill = DrEditText();

@@ -4,22 +4,26 @@
 #pragma once
 
 #include <QObject>
-#include <QString>
+#include <QTextBlock>
 #include <QThreadPool>
 #include <QTimer>
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "simulation/program_check.h"
+
+class QTextDocument;
 
 namespace marloq {
 
 class TProgramChecker : public QObject {
  public:
-  // text: the program as the editor holds it now; choices: the drill and side the run
-  // would take. done: the newest report, on the GUI thread.
-  TProgramChecker(std::function<QString()> text, std::function<TCheckOptions()> choices,
+  // document: the editor's; choices: the drill and side the run would take. done: the
+  // newest report, on the GUI thread.
+  TProgramChecker(QTextDocument* document, std::function<TCheckOptions()> choices,
                   std::function<void(const TCheckReport&)> done, QObject* parent = nullptr);
   ~TProgramChecker() override;
 
@@ -27,20 +31,26 @@ class TProgramChecker : public QObject {
   void Schedule();
   // At once, as after loading a file.
   void CheckNow();
-  bool Checking() const { return checking_; }
+
+  // The document's lines as DRAW reads them, taken whole (for tests).
+  static std::vector<std::string> LinesOf(const QTextDocument& document);
 
  private:
-  void Start();
+  void StartTaking();
+  void TakeSlice();
+  void StartCheck();
 
-  std::function<QString()> text_;
+  QTextDocument* document_;
   std::function<TCheckOptions()> choices_;
   std::function<void(const TCheckReport&)> done_;
-  QTimer pause_;
+  QTimer pause_, slice_;
+  // The text is taken block by block in slices between events: a long program never
+  // holds the GUI thread for more than a slice.
+  QTextBlock next_;
+  std::shared_ptr<std::vector<std::string>> lines_;
   QThreadPool pool_;  // one thread: a newer check waits for the cancelled one to end
   std::shared_ptr<std::atomic<bool>> cancel_;
   uint64_t generation_ = 0;
-  int lastLength_ = 0;
-  bool checking_ = false;
 };
 
 }  // namespace marloq

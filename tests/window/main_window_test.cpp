@@ -14,6 +14,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTest>
+#include <QTextDocument>
 #include <QToolButton>
 #include <QUrl>
 #include <QWindow>
@@ -26,6 +27,7 @@
 #include "simulation/program_text.h"
 #include "tests/window/window_fixture.h"
 #include "window/canvas_widget.h"
+#include "window/program_checker.h"
 #include "window/program_editor.h"
 #include "window/program_files.h"
 #include "window/screen_placement.h"
@@ -614,6 +616,17 @@ TEST(MainWindow, EditorMarksWhatTheCheckFinds) {
   QTest::keyClicks(form->Editor(), "G0 ");
   EXPECT_EQ(settled("no findings"), "no findings");
   EXPECT_TRUE(form->Editor()->Findings().empty());
+}
+
+// The check takes the editor's lines block by block; DRAW takes the whole plain text.
+TEST(MainWindow, CheckReadsTheLinesDrawReads) {
+  for (const QString& text : {QString(), QStringLiteral("\n"), QStringLiteral("G1\nM02"), QStringLiteral("G1\nM02\n\n"),
+                              QStringLiteral("G1\u00a0X5\nX\u2028Y\u2029\u00e4\u20ac\n")}) {
+    QTextDocument document(text);
+    const QByteArray bytes = document.toPlainText().toLatin1();
+    EXPECT_EQ(TProgramChecker::LinesOf(document), SplitEditorLines(std::string_view(bytes.constData(), bytes.size())))
+        << text.toStdString();
+  }
 }
 
 }  // namespace

@@ -62,13 +62,14 @@ void FindParentheses(const TSimulation& sim, const TProgramCheck& check, const T
     if (text[p] != '(') continue;
     int32_t q = p + 1;
     while (q < end && text[q] != ')') ++q;
-    std::string read;
+    std::string read;  // the letters inside that a handler took as words
     for (int32_t k = p + 1; k < std::min(q, readEnd); ++k)
       if (IsLetter(text[k]) && (check.Marks[k] & kMarkRead) && read.find(char(text[k])) == read.npos) read += char(text[k]);
-    std::string message = "( ) is not a comment here: ";
-    if (read.empty()) message += "its letters are words to this control";
-    else message += std::string(read.size() == 1 ? "" : "the letters ") + read + (read.size() == 1 ? " in it is read as a word" : " in it are read as words");
-    Add(report, l.At(p, std::min(q, end - 1) - p + 1, TFindingKind::Parenthesis, message + "; write comments after ;"));
+    const std::string what = read.empty()      ? "its letters are words to this control"
+                             : read.size() == 1 ? read + " in it is read as a word"
+                                                : "the letters " + read + " in it are read as words";
+    Add(report, l.At(p, std::min(q, end - 1) - p + 1, TFindingKind::Parenthesis,
+                     "( ) is not a comment here: " + what + "; write comments after ;"));
     p = q;
   }
 }

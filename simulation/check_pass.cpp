@@ -44,20 +44,6 @@ bool KnownG(uint8_t n) {
 
 bool KnownM(uint8_t n) { return n == 2 || n == 3 || n == 4 || n == 5 || n == 6 || n == 30; }
 
-}  // namespace
-
-bool KnownCode(uint16_t code) {
-  const uint8_t n = CodeNumber(code);
-  switch (CodeLetter(code)) {
-    case 'G': return KnownG(n);
-    case 'H': return n >= 40 && n <= 42;
-    case 'M': return KnownM(n);
-    case 'F': case 'L': case 'N': case 'S': case 'W': return true;
-    default: return false;
-  }
-}
-
-namespace {
 
 void NoteCall(TSimulation& sim, int32_t at) {
   TInterpreterState& s = sim.Core;
@@ -73,45 +59,38 @@ void NoteCall(TSimulation& sim, int32_t at) {
          "and the subprogram returns one level too far");
 }
 
-// What the block's code does not do: nothing at all, or an arc without a centre.
+// What the block's code does not do: anything at all, or an arc without a centre.
 void NoteCode(TSimulation& sim, int32_t at) {
   TInterpreterState& s = sim.Core;
   TProgramCheck& c = *sim.Check;
-  const uint8_t letter = CodeLetter(s.CurBlock.Code), number = CodeNumber(s.CurBlock.Code);
-  const std::string word = WordAt(s, at);
-  const std::string nothing = ": the block does nothing";
-  // Only these codes' numbers choose what the block does.
-  const bool numbered = letter == 'G' || letter == 'M' || letter == 'H';
-  if (numbered && !(c.Marks[at] & kMarkWrapped) && static_cast<uint32_t>(ReadIntWord(s, letter)) > 0xFF)
-    Note(c, at, TFindingKind::WrappedNumber,
-         word + " reads as " + static_cast<char>(letter) + std::to_string(number) + ": code numbers go to 255");
+  const uint16_t code = s.CurBlock.Code;
+  const uint8_t letter = CodeLetter(code), number = CodeNumber(code);
+  const std::string word = WordAt(s, at), nothing = ": the block does nothing";
+  if (letter == 'G' || letter == 'H' || letter == 'M') {
+    // Only the low 8 bits of these codes' numbers choose what the block does.
+    if (!(c.Marks[at] & kMarkWrapped) && static_cast<uint32_t>(ReadIntWord(s, letter)) > 0xFF)
+      Note(c, at, TFindingKind::WrappedNumber,
+           word + " reads as " + static_cast<char>(letter) + std::to_string(number) + ": code numbers go to 255");
+    if (!KnownCode(code)) Note(c, at, TFindingKind::NoEffect, word + " is not a code of this control" + nothing);
+  }
   switch (letter) {
-    case 'F': {
-      const int32_t f = ReadIntWord(s, 'F');
-      if (f < kMinBlockFeed || f > kMaxBlockFeed)
+    case 'F':
+      if (const int32_t f = ReadIntWord(s, 'F'); f < kMinBlockFeed || f > kMaxBlockFeed)
         Note(c, at, TFindingKind::NoEffect, word + " is outside 9 to 3600 mm/min: the feed stays as it was");
       break;
-    }
     case 'G':
-      if (!KnownCode(s.CurBlock.Code)) Note(c, at, TFindingKind::NoEffect, word + " is not a code of this control" + nothing);
-      if (number == 2 || number == 3) {
-        ReadRealWord(s, 'R');
-        bool centred = s.WordFound;
-        ReadRealWord(s, 'I');
-        centred |= s.WordFound;
-        ReadRealWord(s, 'J');
-        if (!centred && !s.WordFound)
+      if (code == kG2 || code == kG3) {
+        bool centred = false;
+        for (const char centreWord : {'R', 'I', 'J'}) {
+          ReadRealWord(s, centreWord);
+          centred |= s.WordFound;
+        }
+        if (!centred)
           Note(c, at, TFindingKind::ArcEnd, word + " has no centre words (R, or I and J): an arc about its start point");
       }
       break;
-    case 'H':
-      if (!KnownCode(s.CurBlock.Code)) Note(c, at, TFindingKind::NoEffect, word + " is not a code of this control" + nothing);
-      break;
-    case 'M':
-      if (!KnownCode(s.CurBlock.Code)) Note(c, at, TFindingKind::NoEffect, word + " is not a code of this control" + nothing);
-      break;
     case 'L': NoteCall(sim, at); break;
-    case 'N': case 'S': case 'W': case '\n': case '(': break;  // '(' has a finding of its own
+    case 'H': case 'M': case 'N': case 'S': case 'W': case '\n': case '(': break;  // '(' has a finding of its own
     default:
       if (letter == 0) Note(c, at, TFindingKind::NoEffect, "the block is cut inside its line number" + nothing);
       else if (letter >= 'A' && letter <= 'Z')
@@ -123,6 +102,17 @@ void NoteCode(TSimulation& sim, int32_t at) {
 }
 
 }  // namespace
+
+bool KnownCode(uint16_t code) {
+  const uint8_t n = CodeNumber(code);
+  switch (CodeLetter(code)) {
+    case 'G': return KnownG(n);
+    case 'H': return n >= 40 && n <= 42;
+    case 'M': return KnownM(n);
+    case 'F': case 'L': case 'N': case 'S': case 'W': return true;
+    default: return false;
+  }
+}
 
 // Where the block's code word stands: after its line number, as the block reader
 // looks for it.

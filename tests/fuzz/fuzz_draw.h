@@ -1,5 +1,6 @@
-// One DRAW of arbitrary bytes and a re-draw of it for another view, exactly as the draw
-// fuzzer runs them, so that the regression test replays its findings alike.
+// One DRAW of arbitrary bytes, a re-draw of it for another view and the program check
+// of them, exactly as the draw fuzzer runs them, so that the regression test replays
+// its findings alike.
 #pragma once
 
 #include <atomic>
@@ -10,6 +11,7 @@
 
 #include "simulation/draw_sequence.h"
 #include "simulation/headless_host.h"
+#include "simulation/program_check.h"
 #include "simulation/program_text.h"
 #include "simulation/simulation.h"
 #include "simulation/view_frame.h"
@@ -74,6 +76,10 @@ inline TFuzzDrawOutcome RunFuzzDraw(std::string_view bytes, const std::string& p
   r.MaxSpans = kMaxSpans;
   const std::atomic<bool> cancel{false};
   RedrawView(r, cancel);
+  TCheckOptions check;
+  check.Drill = drill;
+  check.Side = side;
+  CheckProgram(*lines, check);
   return {host.Label1Text(), host.LineButtonEnabled(), sim->Guard.Tripped()};
 }
 

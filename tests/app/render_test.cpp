@@ -85,7 +85,8 @@ TEST(MachiningTime, WorkedByHand) {
     EXPECT_EQ(RenderPrograms({(dir / "t.CNC").string()}, o, out, err), 0) << c.program;
     EXPECT_EQ(Captured(out), std::string(c.length) + "\n" + c.time + "\nDrill (mm): 1,0  RadiusKorrektur: keine\n")
         << c.program;
-    const std::string warned = *c.warning ? "marloq: " + (dir / "t.CNC").string() + c.warning : "";
+    const std::string program = (dir / "t.CNC").string();
+    const std::string warned = *c.warning ? "marloq: " + program + c.warning + "1 finding: marloq --check " + program + "\n" : "";
     EXPECT_EQ(Captured(err), warned) << c.program;
     // The time is printed, never logged: the log ends as it always did.
     const std::string log = ReadBytes(dir / "t.LOG");

@@ -76,6 +76,7 @@ TEST(SendProgram, AnswersOnStandardOutputAndFailuresWithTheirExitStatus) {
   EXPECT_EQ(Captured(out), "");
   EXPECT_EQ(Captured(err), "marloq: " + (dir / "answered.CNC").string() +
                                ": line 2: last line not run\n"
+                               "1 finding: marloq --check " + (dir / "answered.CNC").string() + "\n"
                                "marloq: sim:hidraw0 cannot be opened for reading and writing; see the README on "
                                "the udev rule\n"
                                "Error HID Line0\n");

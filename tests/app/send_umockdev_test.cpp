@@ -84,7 +84,8 @@ TEST(SendUnderUmockdev, EachLineReportIsAnsweredThenTheEndReportCloses) {
                                        "--answer-timeout 0.5");
   EXPECT_EQ(silent.status, 4) << silent.err;
   EXPECT_EQ(silent.out, "done\n");
-  EXPECT_EQ(silent.err, "marloq: " + (dir / "p.CNC").string() + ": line 2: last line not run\nError HID Line1\n");
+  EXPECT_EQ(silent.err, "marloq: " + (dir / "p.CNC").string() + ": line 2: last line not run\n1 finding: marloq --check " +
+                            (dir / "p.CNC").string() + "\nError HID Line1\n");
   fs::remove_all(dir);
 }
 

@@ -86,7 +86,7 @@ void NoteCode(TSimulation& sim, int32_t at) {
           centred |= s.WordFound;
         }
         if (!centred)
-          Note(c, at, TFindingKind::ArcEnd, word + " has no centre words (R, or I and J): an arc about its start point");
+          Note(c, at, TFindingKind::ArcEnd, word + " has no centre words (R, or I and J): its radius is 0, and the tool does not move");
       }
       break;
     case 'L': NoteCall(sim, at); break;
@@ -204,9 +204,15 @@ void CheckLine(TSimulation& sim) {
 
 void CheckArc(TSimulation& sim) {
   TInterpreterState& s = sim.Core;
-  if (s.WorkRadius <= 0) return;  // the stepper stops such an arc before it starts
   const uint16_t code = s.CurBlock.Code;
-  if ((code == kG2 || code == kG3) && !s.CompLeft && !s.CompRight) {
+  const bool programmed = (code == kG2 || code == kG3) && !s.CompLeft && !s.CompRight;
+  if (s.WorkRadius <= 0) {  // the stepper stops such an arc before it starts
+    if (programmed)
+      Note(*sim.Check, CodeWordAt(s, s.CurBlock.TextPos), TFindingKind::ArcEnd,
+           "the arc's radius is 0: the tool does not move, and the next block starts from here");
+    return;
+  }
+  if (programmed) {
     const Extended d = std::hypot(Extended(s.AxisX.Target) - s.AxisX.Start, Extended(s.AxisY.Target) - s.AxisY.Start);
     const Extended off = std::fabs(d - s.WorkRadius);
     if (!(off <= 1)) {

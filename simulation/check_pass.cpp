@@ -65,18 +65,20 @@ void NoteCode(TSimulation& sim, int32_t at) {
   TProgramCheck& c = *sim.Check;
   const uint16_t code = s.CurBlock.Code;
   const uint8_t letter = CodeLetter(code), number = CodeNumber(code);
-  const std::string word = WordAt(s, at), nothing = ": the block does nothing";
+  // Messages are made only for what is noted: most blocks have nothing to say.
+  const auto word = [&] { return WordAt(s, at); };
+  const char* const nothing = ": the block does nothing";
   if (letter == 'G' || letter == 'H' || letter == 'M') {
     // Only the low 8 bits of these codes' numbers choose what the block does.
     if (!(c.Marks[at] & kMarkWrapped) && static_cast<uint32_t>(ReadIntWord(s, letter)) > 0xFF)
       Note(c, at, TFindingKind::WrappedNumber,
-           word + " reads as " + static_cast<char>(letter) + std::to_string(number) + ": code numbers go to 255");
-    if (!KnownCode(code)) Note(c, at, TFindingKind::NoEffect, word + " is not a code of this control" + nothing);
+           word() + " reads as " + static_cast<char>(letter) + std::to_string(number) + ": code numbers go to 255");
+    if (!KnownCode(code)) Note(c, at, TFindingKind::NoEffect, word() + " is not a code of this control" + nothing);
   }
   switch (letter) {
     case 'F':
       if (const int32_t f = ReadIntWord(s, 'F'); f < kMinBlockFeed || f > kMaxBlockFeed)
-        Note(c, at, TFindingKind::NoEffect, word + " is outside 9 to 3600 mm/min: the feed stays as it was");
+        Note(c, at, TFindingKind::NoEffect, word() + " is outside 9 to 3600 mm/min: the feed stays as it was");
       break;
     case 'G':
       if (code == kG2 || code == kG3) {
@@ -86,13 +88,13 @@ void NoteCode(TSimulation& sim, int32_t at) {
           centred |= s.WordFound;
         }
         if (!centred)
-          Note(c, at, TFindingKind::ArcEnd, word + " has no centre words (R, or I and J): its radius is 0, and the tool does not move");
+          Note(c, at, TFindingKind::ArcEnd, word() + " has no centre words (R, or I and J): its radius is 0, and the tool does not move");
       }
       break;
     case 'L': NoteCall(sim, at); break;
     case 'H': case 'M': case 'N': case 'S': case 'W': case '\n': case '(': break;  // '(' has a finding of its own
     default:
-      if (letter == 0) Note(c, at, TFindingKind::NoEffect, "the block is cut inside its line number" + nothing);
+      if (letter == 0) Note(c, at, TFindingKind::NoEffect, std::string("the block is cut inside its line number") + nothing);
       else if (letter >= 'A' && letter <= 'Z')
         Note(c, at, TFindingKind::NoEffect, std::string("no block starts with ") + static_cast<char>(letter) + nothing);
       else

@@ -128,7 +128,10 @@ class TLineNumberMargin : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* event) override { editor_->PaintMargin(event); }
-  bool event(QEvent* event) override { return editor_->MarginToolTip(event) || QWidget::event(event); }
+  // Only tooltips go to the editor: other events still come while the editor is destroyed.
+  bool event(QEvent* event) override {
+    return event->type() == QEvent::ToolTip ? editor_->MarginToolTip(event) : QWidget::event(event);
+  }
 
  private:
   TProgramEditor* editor_;

@@ -90,7 +90,6 @@ bool TProgramEditor::viewportEvent(QEvent* event) {
 }
 
 bool TProgramEditor::MarginToolTip(QEvent* event) {
-  if (event->type() != QEvent::ToolTip) return false;
   const auto* help = static_cast<QHelpEvent*>(event);
   const QTextCursor c = cursorForPosition(QPoint(0, help->pos().y()));
   const QString text = FindingsText(c.blockNumber(), -1);

@@ -160,6 +160,11 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       positional = a;
       continue;
     }
+    static constexpr std::string_view kValueOptions[] = {
+        "--render", "--blocks", "--send", "--check", "--image", "--drill", "--compensation",
+        "--view", "--size", "--max-blocks", "--max-steps", "--resume-line", "--answer-timeout"};
+    if (std::find(std::begin(kValueOptions), std::end(kValueOptions), a) == std::end(kValueOptions))
+      return bad("unknown option '" + a + "'");
     if (i + 1 >= args.size()) return bad(a + " needs a value");
     const std::string& v = args[++i];
     unsigned long long n = 0;

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QSettings>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,6 +35,14 @@ int ListBlocksOfFile(const marloq::TCommandLine& cl) {
   return 0;
 }
 
+// Qt aborts when the window has no display to open on; a platform chosen by name
+// (offscreen, for one) needs none.
+bool HasDisplay() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+    if (const char* value = std::getenv(name); value && *value) return true;
+  return false;
+}
+
 // The system's HID devices, or one simulated controller in their place.
 std::unique_ptr<marloq::THidPlatform> LinkPlatform(const marloq::TLinkOptions& link) {
   if (!link.Simulated) return marloq::MakeLinuxHidPlatform();
@@ -53,6 +62,12 @@ int main(int argc, char** argv) {
   }
   switch (cl.Job) {
     case marloq::TJob::Window: {
+      if (!HasDisplay()) {
+        const std::string program = cl.WindowFile.empty() ? "FILE.CNC" : cl.WindowFile;
+        std::fprintf(stderr, "marloq: the window needs a display (neither DISPLAY nor WAYLAND_DISPLAY is set);\n"
+                             "  without one, draw the program headless: marloq --render %s\n", program.c_str());
+        return kExitBadInput;
+      }
       QApplication app(argc, argv);
       QApplication::setApplicationDisplayName("Marloq");
       QApplication::setApplicationVersion(MARLOQ_VERSION);

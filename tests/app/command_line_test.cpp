@@ -31,6 +31,7 @@ TEST(ParseCommandLine, BadValuesGetClearMessages) {
       {{"--render", "a.CNC", "--size", "10x"}, "--size takes"},
       {{"--render", "a.CNC", "--max-blocks", "1e3"}, "positive whole number"},
       {{"--render", "a.CNC", "--frobnicate", "1"}, "unknown option"},
+      {{"a.CNC", "--bogus"}, "unknown option '--bogus'"},
       {{"a.CNC"}, nullptr},  // the window, with a.CNC
       {{}, nullptr},         // the window, empty
       {{"a.CNC", "b.CNC"}, "unexpected argument"},

@@ -217,6 +217,20 @@ TEST(RenderBatch, CommandLineBatch) {
   fs::remove_all(dir);
 }
 
+// Without a display the window cannot open: said, with the headless form, instead of Qt's abort.
+TEST(CommandLine, WindowWithoutADisplayShowsTheRenderForm) {
+  const fs::path dir = FreshDir("nodisplay");
+  const std::string command = "cd '" + dir.string() + "' && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '"
+                              MARLOQ_BINARY "' p.CNC 2>err.txt";
+  const int raw = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(raw));
+  EXPECT_EQ(WEXITSTATUS(raw), 2);
+  EXPECT_NE(ReadBytes(dir / "err.txt").find("needs a display (neither DISPLAY nor WAYLAND_DISPLAY is set);\n"
+                                            "  without one, draw the program headless: marloq --render p.CNC\n"),
+            std::string::npos);
+  fs::remove_all(dir);
+}
+
 // --view: the picture of the zoomed view as a re-draw by the DRAW again gives it; a zoom
 // the window would not go to is refused with status 2 and the range it may take.
 TEST(RenderView, ZoomedPictureOrAClearRefusal) {

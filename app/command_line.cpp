@@ -178,9 +178,9 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     if (a == "--render" || a == "--blocks" || a == "--send") {
       if (cl.Job != TJob::Window) return bad(a + " comes after another job");
       cl.Job = a == "--render" ? TJob::Render : a == "--blocks" ? TJob::ListBlocks : TJob::Send;
-      // Else "--render --image x.png a.CNC" would draw over the picture x.png.
-      if (cl.Job == TJob::Render && v.rfind("--", 0) == 0)
-        return bad("--render needs a program file, not '" + v + "'");
+      // Else "--render --image x.png a.CNC" would draw over the picture x.png, and
+      // "--send --simulate-controller" would look for a file of that name.
+      if (v.rfind("--", 0) == 0) return bad(a + " needs a program file, not '" + v + "'");
       (cl.Job == TJob::Send ? cl.SendFile : cl.Render.ProgramFile) = v;
       if (cl.Job == TJob::Render) cl.RenderFiles.push_back(v);
       continue;

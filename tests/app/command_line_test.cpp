@@ -37,6 +37,7 @@ TEST(ParseCommandLine, BadValuesGetClearMessages) {
       {{"a.CNC", "b.CNC"}, "unexpected argument"},
       {{"--render", "a.CNC", "b.CNC"}, nullptr},  // a batch
       {{"--check", "a.CNC", "b.CNC"}, nullptr},
+      {{"--send", "--simulate-controller"}, "--send needs a program file"},
       {{"--check", "a.CNC", "--drill", "2"}, "--drill goes only with --render"},
       {{"--render", "a.CNC", "b.CNC", "--image", "x.png"}, "--image goes only with one program"},
       {{"--render", "a.CNC", "--image", "x.png", "b.CNC"}, "--image goes only with one program"},

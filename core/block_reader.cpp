@@ -160,13 +160,16 @@ int32_t ReadIntWord(TInterpreterState& s, char letter) {
   return static_cast<int32_t>(value);
 }
 
+int32_t LineNumberLength(const uint8_t* chars, int32_t length) {
+  if (length <= 0 || chars[0] != 'N') return 0;
+  int32_t i = 1;
+  while (i < length && (IsDigit(chars[i]) || chars[i] == '.' || chars[i] == ',')) ++i;
+  return i;
+}
+
 uint16_t BlockCodeOfText(TInterpreterState& s) {
   const TBlockText& b = s.BlockText;
-  int i = 0;
-  if (b.Length > 0 && b.Chars[0] == 'N') {
-    i = 1;
-    while (i < b.Length && (IsDigit(b.Chars[i]) || b.Chars[i] == '.' || b.Chars[i] == ',')) ++i;
-  }
+  const int i = LineNumberLength(b.Chars, b.Length);
   // A block cut off inside its line number has no letter: code 0, which does nothing.
   const char letter = i < b.Length ? static_cast<char>(b.Chars[i]) : '\0';
   // A block of bare coordinates has no code word: its axis words are read as reals.

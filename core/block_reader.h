@@ -20,6 +20,10 @@ float ReadRealWord(TInterpreterState& s, char letter);
 // First word with this letter, unscaled unsigned decimal, wrapping in 32 bits.
 int32_t ReadIntWord(TInterpreterState& s, char letter);
 
+// Characters of the line number ("N" and its digits, points and commas) that start
+// a block's text; 0 when it has none. The code word follows it.
+int32_t LineNumberLength(const uint8_t* chars, int32_t length);
+
 // Block code of the text in BlockText.
 uint16_t BlockCodeOfText(TInterpreterState& s);
 

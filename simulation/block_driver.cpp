@@ -52,6 +52,21 @@ void WaitForNextPos(TSimulation& sim) {
   sim.Host->SetFileButtonCaption("File");
 }
 
+}  // namespace
+
+std::string CycleRefusalText(TCycleRefusal refusal) {
+  switch (refusal) {
+    case TCycleRefusal::None: break;
+    case TCycleRefusal::NoToolRadius: return "the tool radius is 0";
+    case TCycleRefusal::NegativeWidth: return "its width Y is below 0";
+    case TCycleRefusal::TooManyMoves:
+      return std::string(TLogLine().Text("it would make more than ").Int(kMaxCycleMoves).Text(" moves").View());
+  }
+  return {};
+}
+
+namespace {
+
 // A canned cycle; one that refuses to run says why in the log, having moved nothing.
 void RunCycle(TSimulation& sim, uint8_t number, TCycleRefusal (*cycle)(TInterpreterState&)) {
   const uint64_t movesBefore = sim.Check ? sim.Check->Moves : 0;
@@ -61,7 +76,8 @@ void RunCycle(TSimulation& sim, uint8_t number, TCycleRefusal (*cycle)(TInterpre
   LogMessage(sim, TLogLine().Text("G").Int(number).Text(" skipped: ").Text(CycleRefusalText(refusal)).View());
 }
 
-void DispatchG(TSimulation& sim, uint8_t number) {
+// False when the number names no action of a G block.
+bool DispatchG(TSimulation& sim, uint8_t number) {
   TInterpreterState& s = sim.Core;
   LogFeedChange(sim, number);
   switch (number) {
@@ -86,21 +102,24 @@ void DispatchG(TSimulation& sim, uint8_t number) {
     case 86: RunCycle(sim, number, RectangularPocket); break;
     case 90: LogMessage(sim, "SET absolute Koordinaten"); break;
     case 91: LogMessage(sim, "SET relative Koordinaten"); break;
-    default: break;
+    default: return false;
   }
+  return true;
 }
 
 // Runs the current block's action; false when the run ends with this block.
 bool DispatchBlock(TSimulation& sim) {
   TInterpreterState& s = sim.Core;
   const uint8_t number = CodeNumber(s.CurBlock.Code);
+  bool acted = true;  // the code named an action
   switch (CodeLetter(s.CurBlock.Code)) {
     case 'F': SetBlockFeed(s); break;
-    case 'G': DispatchG(sim, number); break;
+    case 'G': acted = DispatchG(sim, number); break;
     case 'H':
       if (number == 40) SetCompensation(sim, 0);
-      if (number == 41) SetCompensation(sim, -1);
-      if (number == 42) SetCompensation(sim, 1);
+      else if (number == 41) SetCompensation(sim, -1);
+      else if (number == 42) SetCompensation(sim, 1);
+      else acted = false;
       break;
     case 'L': {
       const int32_t label = CallSubprogram(s);
@@ -126,14 +145,15 @@ bool DispatchBlock(TSimulation& sim) {
           }
           LogMessage(sim, "Return from GoSub");
           break;
-        default: break;
+        default: acted = false; break;
       }
       break;
     case 'N': LogMessage(sim, "Linenumber Gosub"); break;
     case 'S': LogMessage(sim, "Set Speed"); break;
     case 'W': WaitForNextPos(sim); break;
-    default: break;
+    default: acted = false; break;
   }
+  if (!acted && sim.Check) NoteNoEffect(sim);
   return true;
 }
 

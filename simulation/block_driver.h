@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/canned_cycles.h"
 #include "simulation/simulation.h"
 
 namespace marloq {
@@ -19,5 +20,7 @@ void LogPenPos(TSimulation& sim);                          // "PenPos: %7d %5d" 
 void AppendPosition(TSimulation& sim);                     // "PenPos:  " and X, Y, Z (6) each
 void EndOfElement(TSimulation& sim);
 void RunProgram(TSimulation& sim);
+// Why a canned cycle refused to run, as the log says it: "the tool radius is 0", ...
+std::string CycleRefusalText(TCycleRefusal refusal);
 
 }  // namespace marloq

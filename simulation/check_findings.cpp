@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "core/block_codes.h"
 #include "simulation/program_text.h"
 
 namespace marloq {
@@ -33,14 +32,6 @@ struct TLineText {
             static_cast<int32_t>(std::max<size_t>(last + 1 - std::min(last, first), 1)), kind, std::move(message)};
   }
 };
-
-// Chars of the word at p: its letter, a sign, digits and a decimal point.
-int32_t WordChars(const std::vector<uint8_t>& text, int32_t p, int32_t end) {
-  int32_t q = p + 1;
-  if (q < end && text[q] == '-') ++q;
-  while (q < end && (IsDigit(text[q]) || text[q] == '.')) ++q;
-  return q - p;
-}
 
 // The integer the reader makes of a word's digits, wrapped in 32 bits.
 uint32_t WrappedValue(const std::vector<uint8_t>& text, int32_t p, int32_t end) {
@@ -85,7 +76,7 @@ void FindWords(const TSimulation& sim, const TProgramCheck& check, const TLineTe
   const bool bare = code[0] == 'X' || code[0] == 'Y' || code[0] == 'Z';
   if (bare) code = "G1";
   // A block that does nothing reads nothing: that is said once, for the block.
-  if (!bare && (!IsLetter(text[codeAt]) || !KnownCode(BlockCode(code[0], WrappedValue(text, codeAt, end))))) return;
+  if (!bare && (!IsLetter(text[codeAt]) || Noted(check, codeAt, TFindingKind::NoEffect))) return;
   int depth = 0;
   for (int32_t p = codeAt; p < end; ++p) {
     const uint8_t c = text[p];

@@ -3,6 +3,7 @@
 // an arc off its circle, a cycle refused. Each note is made once per block and kind.
 #include "simulation/check_pass.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/block_codes.h"
@@ -10,6 +11,7 @@
 #include "core/block_reader.h"
 #include "core/fmath.h"
 #include "core/subprograms.h"
+#include "simulation/block_driver.h"
 #include "simulation/log_line.h"
 
 namespace marloq {
@@ -28,22 +30,12 @@ void OnWordRead(void* context, int32_t textPos, bool empty, bool wrapped) {
   marks[textPos] |= kMarkRead | (empty ? kMarkEmpty : 0) | (wrapped ? kMarkWrapped : 0);
 }
 
+uint64_t NoteKey(int32_t at, TFindingKind kind) { return uint64_t(uint32_t(at)) << 8 | uint8_t(kind); }
+
 void Note(TProgramCheck& c, int32_t at, TFindingKind kind, std::string message) {
-  if (c.Noted.insert(uint64_t(uint32_t(at)) << 8 | uint8_t(kind)).second)
+  if (c.Noted.insert(NoteKey(at, kind)).second)
     c.Notes.push_back({at, kind, std::move(message)});
 }
-
-bool KnownG(uint8_t n) {
-  switch (n) {
-    case 0: case 1: case 2: case 3: case 20: case 21: case 40: case 41: case 42: case 54:
-    case 60: case 70: case 71: case 74: case 82: case 83: case 84: case 85: case 86: case 90:
-    case 91: return true;
-    default: return false;
-  }
-}
-
-bool KnownM(uint8_t n) { return n == 2 || n == 3 || n == 4 || n == 5 || n == 6 || n == 30; }
-
 
 void NoteCall(TSimulation& sim, int32_t at) {
   TInterpreterState& s = sim.Core;
@@ -59,7 +51,8 @@ void NoteCall(TSimulation& sim, int32_t at) {
          "and the subprogram returns one level too far");
 }
 
-// What the block's code does not do: anything at all, or an arc without a centre.
+// What the block's code word says that does not happen: a number past 255, a feed out
+// of range, an arc without a centre, a call that goes nowhere.
 void NoteCode(TSimulation& sim, int32_t at) {
   TInterpreterState& s = sim.Core;
   TProgramCheck& c = *sim.Check;
@@ -67,82 +60,48 @@ void NoteCode(TSimulation& sim, int32_t at) {
   const uint8_t letter = CodeLetter(code), number = CodeNumber(code);
   // Messages are made only for what is noted: most blocks have nothing to say.
   const auto word = [&] { return WordAt(s, at); };
-  const char* const nothing = ": the block does nothing";
-  if (letter == 'G' || letter == 'H' || letter == 'M') {
-    // Only the low 8 bits of these codes' numbers choose what the block does.
-    if (!(c.Marks[at] & kMarkWrapped) && static_cast<uint32_t>(ReadIntWord(s, letter)) > 0xFF)
-      Note(c, at, TFindingKind::WrappedNumber,
-           word() + " reads as " + static_cast<char>(letter) + std::to_string(number) + ": code numbers go to 255");
-    if (!KnownCode(code)) Note(c, at, TFindingKind::NoEffect, word() + " is not a code of this control" + nothing);
-  }
-  switch (letter) {
-    case 'F':
-      if (const int32_t f = ReadIntWord(s, 'F'); f < kMinBlockFeed || f > kMaxBlockFeed)
-        Note(c, at, TFindingKind::NoEffect, word() + " is outside 9 to 3600 mm/min: the feed stays as it was");
-      break;
-    case 'G':
-      if (code == kG2 || code == kG3) {
-        bool centred = false;
-        for (const char centreWord : {'R', 'I', 'J'}) {
-          ReadRealWord(s, centreWord);
-          centred |= s.WordFound;
-        }
-        if (!centred)
-          Note(c, at, TFindingKind::ArcEnd, word() + " has no centre words (R, or I and J): its radius is 0, and the tool does not move");
-      }
-      break;
-    case 'L': NoteCall(sim, at); break;
-    case 'H': case 'M': case 'N': case 'S': case 'W': case '\n': case '(': break;  // '(' has a finding of its own
-    default:
-      if (letter == 0) Note(c, at, TFindingKind::NoEffect, std::string("the block is cut inside its line number") + nothing);
-      else if (letter >= 'A' && letter <= 'Z')
-        Note(c, at, TFindingKind::NoEffect, std::string("no block starts with ") + static_cast<char>(letter) + nothing);
-      else
-        Note(c, at, TFindingKind::NoEffect, std::string("a block starting with '") + static_cast<char>(letter) + "'" + nothing);
-      break;
+  // Only the low 8 bits of these codes' numbers choose what the block does.
+  if ((letter == 'G' || letter == 'H' || letter == 'M') && !(c.Marks[at] & kMarkWrapped) &&
+      static_cast<uint32_t>(ReadIntWord(s, letter)) > 0xFF)
+    Note(c, at, TFindingKind::WrappedNumber,
+         word() + " reads as " + static_cast<char>(letter) + std::to_string(number) + ": code numbers go to 255");
+  if (letter == 'F') {
+    if (const int32_t f = ReadIntWord(s, 'F'); f < kMinBlockFeed || f > kMaxBlockFeed)
+      Note(c, at, TFindingKind::NoEffect, word() + " is outside 9 to 3600 mm/min: the feed stays as it was");
+  } else if (code == kG2 || code == kG3) {
+    bool centred = false;
+    for (const char centreWord : {'R', 'I', 'J'}) {
+      ReadRealWord(s, centreWord);
+      centred |= s.WordFound;
+    }
+    if (!centred)
+      Note(c, at, TFindingKind::ArcEnd, word() + " has no centre words (R, or I and J): its radius is 0, and the tool does not move");
+  } else if (letter == 'L') {
+    NoteCall(sim, at);
   }
 }
 
 }  // namespace
 
-bool KnownCode(uint16_t code) {
-  const uint8_t n = CodeNumber(code);
-  switch (CodeLetter(code)) {
-    case 'G': return KnownG(n);
-    case 'H': return n >= 40 && n <= 42;
-    case 'M': return KnownM(n);
-    case 'F': case 'L': case 'N': case 'S': case 'W': return true;
-    default: return false;
-  }
-}
-
 // Where the block's code word stands: after its line number, as the block reader
 // looks for it.
 int32_t CodeWordAt(const TInterpreterState& s, int32_t blockPos) {
-  int32_t p = blockPos;
-  if (CharAt(s, p) != 'N') return p;
-  for (++p; IsDigit(CharAt(s, p)) || CharAt(s, p) == '.' || CharAt(s, p) == ','; ++p) {
-  }
-  return p;
+  if (blockPos < 0 || static_cast<size_t>(blockPos) >= s.ProgramText.size()) return blockPos;
+  const auto left = static_cast<int32_t>(s.ProgramText.size() - static_cast<size_t>(blockPos));
+  return blockPos + LineNumberLength(&s.ProgramText[blockPos], std::min(left, kBlockTextCapacity));
 }
 
-// The word at p as written: its letter, a sign and the digits that follow.
+int32_t WordChars(const std::vector<uint8_t>& text, int32_t p, int32_t end) {
+  int32_t q = p + 1;
+  if (q < end && text[q] == '-') ++q;
+  while (q < end && (IsDigit(text[q]) || text[q] == '.')) ++q;
+  return q - p;
+}
+
 std::string WordAt(const TInterpreterState& s, int32_t p) {
-  std::string w(1, static_cast<char>(CharAt(s, p)));
-  for (++p; IsDigit(CharAt(s, p)) || CharAt(s, p) == '.' || (w.size() == 1 && CharAt(s, p) == '-'); ++p)
-    w += static_cast<char>(CharAt(s, p));
-  return w;
-}
-
-std::string CycleRefusalText(TCycleRefusal refusal) {
-  switch (refusal) {
-    case TCycleRefusal::None: break;
-    case TCycleRefusal::NoToolRadius: return "the tool radius is 0";
-    case TCycleRefusal::NegativeWidth: return "its width Y is below 0";
-    case TCycleRefusal::TooManyMoves:
-      return std::string(TLogLine().Text("it would make more than ").Int(kMaxCycleMoves).Text(" moves").View());
-  }
-  return {};
+  if (p < 0 || static_cast<size_t>(p) >= s.ProgramText.size()) return {};
+  const int32_t n = WordChars(s.ProgramText, p, static_cast<int32_t>(s.ProgramText.size()));
+  return {reinterpret_cast<const char*>(&s.ProgramText[p]), static_cast<size_t>(n)};
 }
 
 void StartCheckPass(TSimulation& sim, TProgramCheck& check) {
@@ -154,6 +113,7 @@ void StartCheckPass(TSimulation& sim, TProgramCheck& check) {
 void NoteBlockRun(TSimulation& sim) {
   TInterpreterState& s = sim.Core;
   TProgramCheck& c = *sim.Check;
+  c.Current = -1;
   if (c.Cancel && c.Cancel->load(std::memory_order_relaxed)) {
     c.Cancelled = s.StopRequest = true;
     return;
@@ -167,6 +127,7 @@ void NoteBlockRun(TSimulation& sim) {
   if (pos < 0 || static_cast<size_t>(pos) >= c.Marks.size()) return;
   c.Marks[pos] |= kMarkRun;
   if (s.BlockText.TextPos < 0) return;  // a placeholder the window's choice replaced
+  c.Current = pos;
   // The check's own reads are not the block's.
   const TWordWatch watch = s.WordWatch;
   s.WordWatch = {};
@@ -181,6 +142,23 @@ void NoteBlockRun(TSimulation& sim) {
   }
   s.WordWatch = watch;
 }
+
+void NoteNoEffect(TSimulation& sim) {
+  const TInterpreterState& s = sim.Core;
+  if (sim.Check->Current < 0) return;
+  const int32_t at = CodeWordAt(s, sim.Check->Current);
+  const uint8_t letter = CodeLetter(s.CurBlock.Code);
+  // Blank and label lines do nothing by intent; '(' has a finding of its own.
+  if (letter == '\n' || letter == '(') return;
+  std::string what;
+  if (letter == 'G' || letter == 'H' || letter == 'M') what = WordAt(s, at) + " is not a code of this control";
+  else if (letter == 0) what = "the block is cut inside its line number";
+  else if (letter >= 'A' && letter <= 'Z') what = std::string("no block starts with ") + static_cast<char>(letter);
+  else what = std::string("a block starting with '") + static_cast<char>(letter) + "'";
+  Note(*sim.Check, at, TFindingKind::NoEffect, what + ": the block does nothing");
+}
+
+bool Noted(const TProgramCheck& check, int32_t at, TFindingKind kind) { return check.Noted.count(NoteKey(at, kind)) > 0; }
 
 void WalkCallOnce(TSimulation& sim) {
   TInterpreterState& s = sim.Core;

@@ -34,6 +34,7 @@ struct TProgramCheck {
   const std::atomic<bool>* Cancel = nullptr;
   uint64_t Moves = 0;         // lines and arcs the pass went through
   uint16_t LastMotion = 0;    // code of the last G0 to G3 block that ran
+  int32_t Current = -1;       // the block being run, as the notes see it; -1 for none
   bool Cancelled = false;
   bool Started = false;
 };
@@ -42,6 +43,8 @@ struct TProgramCheck {
 void StartCheckPass(TSimulation& sim, TProgramCheck& check);
 // Before the current block's action.
 void NoteBlockRun(TSimulation& sim);
+// After the current block's dispatch found nothing to do for its code.
+void NoteNoEffect(TSimulation& sim);
 // After an L block called: a call is walked once, whatever its D word repeats.
 void WalkCallOnce(TSimulation& sim);
 // After a canned cycle, with the moves counted before it.
@@ -50,14 +53,15 @@ void NoteCycle(TSimulation& sim, uint8_t number, TCycleRefusal refusal, uint64_t
 void CheckLine(TSimulation& sim);
 void CheckArc(TSimulation& sim);
 
-// Whether a block with this code does anything: a handler takes its letter and number.
-bool KnownCode(uint16_t code);
 // Where the code word of the block at blockPos stands: after its line number.
 int32_t CodeWordAt(const TInterpreterState& s, int32_t blockPos);
-// The word at p as written: its letter, a sign and the digits that follow.
+// Characters of the word whose letter is at p, before end: the letter, a sign, digits
+// and decimal points.
+int32_t WordChars(const std::vector<uint8_t>& text, int32_t p, int32_t end);
+// The word at p as written.
 std::string WordAt(const TInterpreterState& s, int32_t p);
+// Whether the pass noted this kind at this offset.
+bool Noted(const TProgramCheck& check, int32_t at, TFindingKind kind);
 
-// Why a cycle refused: "the tool radius is 0", ...
-std::string CycleRefusalText(TCycleRefusal refusal);
 
 }  // namespace marloq

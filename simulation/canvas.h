@@ -69,8 +69,11 @@ class TCanvas {
   // holds the pixels as they were left; LayOver writes the noted pixels of a layer of a
   // canvas of this size over this one, as drawing the same again would.
   void StartLayer(TCanvasLayer& layer);
-  void FinishLayer();
+  void FinishLayer(bool keepPixels = true);  // without them the layer only notes where
   void LayOver(const TCanvasLayer& layer);
+  // Writes the pixels `under` touched and `over` did not, as if `under` had been drawn
+  // first: `over` notes what this canvas drew since, `under` was drawn elsewhere.
+  void LayUnder(const TCanvasLayer& under, const TCanvasLayer& over);
 
  private:
   struct TSpan {

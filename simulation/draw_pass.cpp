@@ -105,11 +105,13 @@ void DrawAxes(TSimulation& sim) {
   c.LineTo(c.Width(), y);
 }
 
-namespace {
+bool KeepsPassBefore(const TCanvas& canvas) {
+  // Beyond this the copy and its marks would cost more memory than the drawing saves.
+  constexpr int64_t kMaxRecordedPixels = 4'000'000;
+  return int64_t(canvas.Width()) * canvas.Height() <= kMaxRecordedPixels;
+}
 
-// Canvases larger than this draw the pass after the run again instead of keeping the
-// pass before it: the copy and its marks would cost more memory than the drawing saves.
-constexpr int64_t kMaxRecordedPixels = 4'000'000;
+namespace {
 
 TPassRecord::TView PassView(const TSimulation& sim) {
   const TViewState& v = sim.View;
@@ -119,7 +121,7 @@ TPassRecord::TView PassView(const TSimulation& sim) {
 void StartRecording(TSimulation& sim) {
   TPassRecord& r = sim.PassRecord;
   r.Valid = false;
-  if (int64_t(sim.Canvas.Width()) * sim.Canvas.Height() > kMaxRecordedPixels) return;
+  if (!KeepsPassBefore(sim.Canvas)) return;
   r.View = PassView(sim);
   r.LastPlotZ = sim.View.LastPlotZ;
   r.FirstCutRecorded = sim.View.FirstCutRecorded;
@@ -180,7 +182,7 @@ void DrawPass(TSimulation& sim, int kind) {
     }
     if (kind == kPassBeforeRun) StartRecording(sim);
     bool approached = false;
-    while (!s.StopRequest && AdvanceGuarded(sim)) {
+    while (kind != kPassBeside && !s.StopRequest && AdvanceGuarded(sim)) {
       const bool goesOn = DrawBlock(sim);
       if (kind == kPassApproach && CodeNumber(s.CurBlock.Code) < 20) {
         DrawApproach(sim);
@@ -190,7 +192,7 @@ void DrawPass(TSimulation& sim, int kind) {
       if (!goesOn) break;
     }
     if (kind == kPassBeforeRun) FinishRecording(sim);
-    if (kind == kPassBeforeRun) MovePenTo(sim, 0, 0);
+    if (kind == kPassBeforeRun || kind == kPassBeside) MovePenTo(sim, 0, 0);
     if (kind != kPassAfterRun || approached) break;
     kind = kPassApproach;
   }

@@ -9,8 +9,14 @@ namespace marloq {
 inline constexpr int kPassBeforeRun = 1;
 inline constexpr int kPassAfterRun = 2;  // continues as kPassApproach
 inline constexpr int kPassApproach = 3;
+// The pass before the run, its blocks drawn by a copy of the simulation elsewhere: here
+// only what it does around them (its count, the pens, the axes).
+inline constexpr int kPassBeside = 4;
 
 void DrawPass(TSimulation& sim, int kind);
+// Whether the pass before the run is kept, to be laid over the run again: not on a
+// canvas so large that keeping it costs more than drawing it again.
+bool KeepsPassBefore(const TCanvas& canvas);
 // A G0/G1 of a pass: a line to (x, y), or only a move to it rounded while the pen has
 // no pixels.
 void DrawStraight(TSimulation& sim, float x, float y);

@@ -12,6 +12,7 @@
 #include "simulation/draw_pass.h"
 #include "simulation/drawing.h"
 #include "simulation/extents.h"
+#include "simulation/pass_beside.h"
 #include "simulation/program_text.h"
 #include "simulation/system_text.h"
 #include "simulation/tool_change.h"
@@ -73,7 +74,22 @@ std::string MillingLengthText(Extended length) {
   return FormatSystem("milling length %1.0Lf mm ", length / 100);
 }
 
-void LineButtonClick(TSimulation& sim, const std::vector<std::string>& editorLines) {
+namespace {
+
+// What the run starts from, after the pass before it.
+void PrepareRun(TSimulation& sim) {
+  ResetInterpreter(sim.Core);
+  SetUpRunPens(sim);
+  sim.Core.LogEnabled = true;
+  sim.View.MillingSteps = TStepCounts{};
+  sim.View.Time = TMachiningTime{};
+  MovePenTo(sim, 0, 0);
+}
+
+// One DRAW, with the pass before the run beside it when `besideAllowed` and it fits.
+// False when that pass left the run another start than it had: nothing is shown yet
+// of what this DRAW drew, and it is to be drawn again in order.
+bool Draw(TSimulation& sim, const std::vector<std::string>& editorLines, bool besideAllowed) {
   ForgetLastDraw(sim);
   sim.Record = sim.RecordsDraw ? std::make_shared<TDrawRecord>() : nullptr;
   TInterpreterState& s = sim.Core;
@@ -86,17 +102,21 @@ void LineButtonClick(TSimulation& sim, const std::vector<std::string>& editorLin
   ComputeExtents(sim);
   if (sim.FixedView) sim.View.SetFrame(*sim.FixedView);
   s.LogEnabled = false;
-  DrawPass(sim, kPassBeforeRun);
-  ResetInterpreter(s);
-  SetUpRunPens(sim);
-  s.LogEnabled = true;
-  sim.View.MillingSteps = TStepCounts{};
-  sim.View.Time = TMachiningTime{};
-  MovePenTo(sim, 0, 0);
+  std::unique_ptr<TPassBeside> beside;
+  if (besideAllowed && PassBesideFits(sim)) beside = StartPassBeside(sim, PrepareRun);
+  if (!beside) DrawPass(sim, kPassBeforeRun);
+  PrepareRun(sim);
+  TRunStart started;
+  if (beside) {
+    started = RunStartOf(sim);
+    sim.View.PlotZPending = true;
+  }
   if (sim.Trace.Enabled) StartTrace(sim.Trace, sim.Canvas.Width(), sim.Canvas.Height());
   sim.Trace.Recording = sim.Trace.Enabled;
   RunProgram(sim);
   sim.Trace.Recording = false;
+  if (beside && !FinishPassBeside(sim, *beside, started)) return false;
+  sim.WentBeside = beside != nullptr;
   // The advance that tripped the block guard ran no block.
   sim.Summary = {MillingLength(sim.View), sim.View.Time, std::min(sim.Guard.Blocks, sim.Guard.PassMaxBlocks), sim.Guard.Steps,
                  s.StopRequest || sim.Guard.Tripped(), ToolMarkOf(s), s.CurBlock.Code,
@@ -116,6 +136,26 @@ void LineButtonClick(TSimulation& sim, const std::vector<std::string>& editorLin
   ShowWhatChanged(sim);
   sim.Log.Close();
   if (sim.Record) sim.Record->Stretches.shrink_to_fit();
+  return true;
+}
+
+// The window's fields a DRAW reads and writes, to start a DRAW drawn again from them.
+struct THostFields {
+  std::string Label1, StaticText1, Drill;
+  int Side;
+};
+
+}  // namespace
+
+void LineButtonClick(TSimulation& sim, const std::vector<std::string>& editorLines) {
+  TSimulationHost& h = *sim.Host;
+  const THostFields fields{h.Label1Text(), h.StaticText1Text(), h.DrEditText(), h.ComboBox1Index()};
+  if (Draw(sim, editorLines, true)) return;
+  h.SetLabel1Text(fields.Label1);
+  h.SetStaticText1Text(fields.StaticText1);
+  h.SetDrEditText(fields.Drill);
+  h.SetComboBox1Index(fields.Side);
+  Draw(sim, editorLines, false);
 }
 
 }  // namespace marloq

@@ -68,6 +68,10 @@ void PlotPosition(TSimulation& sim) {
     r.PenRuleReached = true;
     r.PenRuleZ = s.AxisZ.Pos;
   }
+  if (v.PlotZPending) {
+    v.PlotZPending = false;
+    v.FirstPendingPlotZ = s.AxisZ.Pos;
+  }
   if (s.AxisZ.Pos != v.LastPlotZ) {
     v.LastPlotZ = s.AxisZ.Pos;
     if (s.AxisZ.Pos > 0) SetPen(sim, kBlue, kTravelPenWidth);

@@ -121,6 +121,10 @@ struct TSimulation {
   // Every step through the delay line and PlotStep one by one, as the drawing is
   // defined: the reference the faster ways of stepping are tested against.
   bool StepByStep = false;
+  // When nobody watches, the pass before the run may be drawn on a second core while
+  // the run goes (PassBesideFits); WentBeside says whether the last DRAW's pass was.
+  bool PassBeside = true;
+  bool WentBeside = false;
   // A DRAW that records what it paints, for re-drawing other views from it; Record is
   // made anew by every DRAW and read-only once it ends.
   bool RecordsDraw = false;

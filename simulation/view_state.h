@@ -94,6 +94,10 @@ struct TViewState {
   bool CutPenThin = false;     // CutPenWidth is the view's thin width (the passes' pen)
   TWorldPen Pen;
   int32_t LastPlotZ = 0;       // Z Pos at the last plotted step; never reset
+  // A run started before the pass that leaves LastPlotZ has ended, from a foreseen one:
+  // its first plot notes the Z it compared, to be checked against what the pass left.
+  bool PlotZPending = false;
+  int32_t FirstPendingPlotZ = 0;
   int32_t FirstCutX = 0, FirstCutY = 0, FirstCutZ = 0;  // Pos at the first red step
   bool FirstCutRecorded = false;
   int32_t ShownPosMm[3] = {0, 0, 0};  // whole millimetres last shown in StaticText1

@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <exception>
 #include <filesystem>
+#include <future>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -143,8 +144,12 @@ void Render(const TRenderOptions& o, TRenderResult& r) {
   TCheckOptions check;
   check.Drill = o.DrillText;
   check.Side = o.Compensation;
-  r.Findings = CheckProgram(lines, check).Total;
+  // The check has a simulation of its own: it reads the program on another core, or
+  // after the DRAW when no thread can be had.
+  std::future<uint64_t> findings = std::async(std::launch::async | std::launch::deferred,
+                                              [&lines, check] { return CheckProgram(lines, check).Total; });
   LineButtonClick(*sim, lines);
+  r.Findings = findings.get();
   QImage picture = sim->Canvas.Image();
   if (o.View && !ZoomedPicture(*sim, *o.View, picture, error)) return Fail(r, error);
 

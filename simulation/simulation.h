@@ -102,7 +102,8 @@ struct TPassRecord {
 struct TDrawRecord;
 struct TProgramCheck;
 
-struct TSimulation {
+// Aligned to a cache line: two simulations on two threads never share one.
+struct alignas(64) TSimulation {
   TInterpreterState Core{};
   TViewState View;
   TRunControl Run;

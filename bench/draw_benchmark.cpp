@@ -95,8 +95,9 @@ struct TDrawResult {
 };
 
 // One DRAW and its picture as `marloq --render` makes them, probed when counts are wanted.
-TDrawResult Draw(const TCase& c, TPassCounts* counts) {
+TDrawResult Draw(const TCase& c, TPassCounts* counts, bool passBeside = true) {
   auto sim = std::make_unique<TSimulation>();
+  sim->PassBeside = passBeside;
   std::unique_ptr<TSimulationHost> host;
   if (counts == nullptr) host = std::make_unique<THeadlessHost>(sim->Run, kCanvasWidth, kCanvasHeight);
   else host = std::make_unique<TProbeHost>(*sim, *counts);
@@ -171,6 +172,29 @@ void BM_Draw(benchmark::State& state, TProgramLayout layout, uint64_t blocks) {
   getrusage(RUSAGE_SELF, &usage);
   state.counters["peak_MB"] = Counter(double(usage.ru_maxrss) / 1024);
   state.SetLabel(n.Label);
+}
+
+// The DRAW on one core and on two, alternating in one run: in_order_ms draws the pass
+// before the run first, beside_ms draws it on a second core while the run goes, and
+// beside_x is the second's time over the first's.
+void BM_Cores(benchmark::State& state, TProgramLayout layout, uint64_t blocks) {
+  const TCase& c = CaseOf(layout, blocks);
+  const TPassCounts& n = CountsOf(c);
+  using TClock = std::chrono::steady_clock;
+  double seconds[2] = {0, 0};
+  for (auto _ : state) {
+    for (const bool beside : {false, true}) {
+      const auto start = TClock::now();
+      const TDrawResult r = Draw(c, nullptr, beside);
+      seconds[beside] += std::chrono::duration<double>(TClock::now() - start).count();
+      if (!(r == TDrawResult{n.Label, n.LastPassSteps})) state.SkipWithError("a timed DRAW ended unlike the probed one");
+    }
+  }
+  using benchmark::Counter;
+  const double iterations = double(state.iterations());
+  state.counters["in_order_ms"] = Counter(seconds[0] * 1000 / iterations);
+  state.counters["beside_ms"] = Counter(seconds[1] * 1000 / iterations);
+  state.counters["beside_x"] = Counter(seconds[1] / seconds[0]);
 }
 
 // A DRAW and its re-draws side by side: the DRAW records what it paints, and each re-draw
@@ -273,6 +297,7 @@ void BM_Check(benchmark::State& state, TProgramLayout layout, uint64_t blocks, b
 }  // namespace marloq::bench
 
 using marloq::bench::BM_Check;
+using marloq::bench::BM_Cores;
 using marloq::bench::BM_Draw;
 using marloq::bench::BM_RedrawByDraw;
 using marloq::bench::BM_Views;
@@ -289,6 +314,10 @@ BENCHMARK_CAPTURE(BM_Draw, repeated_100000, TProgramLayout::Repeated, 100'000)
 // The same number of blocks written out flat, 2.7 MB of text.
 BENCHMARK_CAPTURE(BM_Draw, plain_100000, TProgramLayout::Plain, 100'000)
     ->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_Cores, plain_100000, TProgramLayout::Plain, 100'000)
+    ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK_CAPTURE(BM_Cores, repeated_100000, TProgramLayout::Repeated, 100'000)
+    ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK_CAPTURE(BM_Views, plain_100000, TProgramLayout::Plain, 100'000)
     ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK_CAPTURE(BM_Views, repeated_100000, TProgramLayout::Repeated, 100'000)

@@ -89,11 +89,15 @@ void ShowPosition(TSimulation& sim, bool force) {
   const TInterpreterState& s = sim.Core;
   if (s.Quiet) return;
   const int32_t pos[3] = {s.AxisX.Pos, s.AxisY.Pos, s.AxisZ.Pos};
-  const int32_t mm[3] = {WholeMillimetres(pos[0]), WholeMillimetres(pos[1]), WholeMillimetres(pos[2])};
   TViewState& v = sim.View;
+  // Most plots stay within the millimetres shown: six comparisons instead of divisions.
+  const auto within = [&](int a) { return v.ShownMm[a].Lo <= pos[a] && pos[a] <= v.ShownMm[a].Hi; };
+  if (!force && within(0) && within(1) && within(2)) return;
+  const int32_t mm[3] = {WholeMillimetres(pos[0]), WholeMillimetres(pos[1]), WholeMillimetres(pos[2])};
   if (!force && mm[0] == v.ShownPosMm[0] && mm[1] == v.ShownPosMm[1] && mm[2] == v.ShownPosMm[2]) return;
   for (int a = 0; a < 3; ++a) {
     v.ShownPosMm[a] = mm[a];
+    v.ShownMm[a] = PositionsShownAs(mm[a]);
     v.ShownPos[a] = pos[a];
   }
   v.ShownPosPending = true;
@@ -120,6 +124,14 @@ int32_t WholeMillimetres(int32_t pos) {
     return pos < 0 ? -q : q;
   }
   return RoundHalfEven(Millimetres(pos));
+}
+
+TMillimetreSpan PositionsShownAs(int32_t mm) {
+  constexpr int32_t kPlainBelow = 130'000;  // mm: WholeMillimetres divides up to 13,107,200
+  if (mm <= -kPlainBelow || mm >= kPlainBelow) return {1, 0};
+  const int32_t n = mm < 0 ? -mm : mm;
+  const int32_t lo = 100 * n - 50 + (n % 2), hi = 100 * n + 50 - (n % 2);
+  return mm < 0 ? TMillimetreSpan{-hi, -lo} : TMillimetreSpan{lo, hi};
 }
 
 void MovePenTo(TSimulation& sim, int32_t x, int32_t y) {

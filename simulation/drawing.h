@@ -39,6 +39,9 @@ void ShowPosition(TSimulation& sim, bool force);
 void ShowPendingPosition(TSimulation& sim);
 // Round(pos / 100) of a position as the display rounds it (a float, halves to even).
 int32_t WholeMillimetres(int32_t pos);
+// The positions WholeMillimetres shows as mm, where it is a plain division (|mm| below
+// 130,000); further out empty (Lo > Hi), for the caller to search.
+TMillimetreSpan PositionsShownAs(int32_t mm);
 void MovePenTo(TSimulation& sim, int32_t x, int32_t y);
 // Width in world units, -1 keeps it; thin: the width is the view's thin width.
 void SetPen(TSimulation& sim, TColor color, int32_t width, bool thin = false);

@@ -128,12 +128,10 @@ TStepPlotter::TRange TStepPlotter::EqualRange(const F& f, int32_t at, Extended g
 
 // The positions shown as the same whole millimetres: halves go to the even one.
 TStepPlotter::TRange TStepPlotter::MillimetreRange(int32_t at) {
-  constexpr int32_t kExactBelow = 13'000'000;
   const int32_t m = WholeMillimetres(at);
-  const int32_t n = m < 0 ? -m : m;
-  const int32_t lo = 100 * n - 50 + (n % 2), hi = 100 * n + 50 - (n % 2);
-  if (at <= -kExactBelow || at >= kExactBelow) return EqualRange(WholeMillimetres, at, lo, hi);
-  return m < 0 ? TRange{-hi, static_cast<uint32_t>(hi - lo)} : TRange{lo, static_cast<uint32_t>(hi - lo)};
+  const TMillimetreSpan span = PositionsShownAs(m);
+  if (span.Lo <= span.Hi) return TRange{span.Lo, static_cast<uint32_t>(span.Hi - span.Lo)};
+  return EqualRange(WholeMillimetres, at, 100 * Extended(m) - 50, 100 * Extended(m) + 50);
 }
 
 TStepPlotter::TStepPlotter(TSimulation& sim) : sim_(sim) { ForceNextPlot(); }

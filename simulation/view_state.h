@@ -36,6 +36,11 @@ struct TPixelEdges {
   int64_t Right = 0, Left = 0, Bottom = 0, Top = 0;
 };
 
+// Positions [Lo, Hi], in world units.
+struct TMillimetreSpan {
+  int32_t Lo, Hi;
+};
+
 // Which part of the world a canvas shows, and how large.
 struct TViewFrame {
   float ViewScale = 1.0f;
@@ -101,6 +106,7 @@ struct TViewState {
   int32_t FirstCutX = 0, FirstCutY = 0, FirstCutZ = 0;  // Pos at the first red step
   bool FirstCutRecorded = false;
   int32_t ShownPosMm[3] = {0, 0, 0};  // whole millimetres last shown in StaticText1
+  TMillimetreSpan ShownMm[3] = {{-50, 50}, {-50, 50}, {-50, 50}};  // the positions shown as those
   // The axis positions StaticText1 shows. Its text is made only when the host can show
   // it (a frame, a wait, the end of DRAW), not at every millimetre.
   int32_t ShownPos[3] = {0, 0, 0};

@@ -269,6 +269,25 @@ TEST(WholeMillimetres, RoundsAsTheFloatOfTheDisplay) {
     ASSERT_EQ(WholeMillimetres(pos), RoundHalfEven(static_cast<float>(Extended(pos) / 100))) << pos;
 }
 
+// The positions shown as one millimetre value are exactly those WholeMillimetres maps
+// there: every position up to the plain limit, and empty spans beyond it.
+TEST(WholeMillimetres, PositionsShownAsEachValue) {
+  int32_t mm = WholeMillimetres(-12'999'949);  // -129,999: the last plain value
+  TMillimetreSpan span = PositionsShownAs(mm);
+  ASSERT_EQ(span.Lo, -12'999'949);
+  for (int32_t pos = -12'999'949; pos <= 12'999'949; ++pos) {
+    if (WholeMillimetres(pos) != mm) {
+      ASSERT_EQ(span.Hi, pos - 1) << mm;
+      mm = WholeMillimetres(pos);
+      span = PositionsShownAs(mm);
+      ASSERT_EQ(span.Lo, pos) << mm;
+    }
+  }
+  EXPECT_EQ(span.Hi, 12'999'949);
+  EXPECT_GT(PositionsShownAs(130'000).Lo, PositionsShownAs(130'000).Hi);
+  EXPECT_GT(PositionsShownAs(-130'000).Lo, PositionsShownAs(-130'000).Hi);
+}
+
 TEST(LogPathOf, ExtensionReplacedOrAdded) {
   const LogPathCase cases[] = {
       {"/a/b/prog.CNC", "/a/b/prog.LOG"}, {"/a/b/prog", "/a/b/prog.LOG"},

@@ -109,7 +109,7 @@ void TCanvas::FillSpan(int64_t y, int64_t left, int64_t right) {
   Include(dirty_, y, left, right);
   if (layer_) {
     std::fill_n(layer_->Touched.begin() + y * width_ + left, right - left + 1, uint8_t{1});
-    Include(layer_->Box, y, left, right);
+    if (layer_->Boxed) Include(layer_->Box, y, left, right);
   }
 }
 

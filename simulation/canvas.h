@@ -28,6 +28,7 @@ struct TCanvasLayer {
   QImage Pixels;                  // the canvas as the drawing left it
   std::vector<uint8_t> Touched;   // per pixel, row by row: 1 when the drawing wrote it
   TDirtyRect Box{0, 0, 0, 0};     // around every touched pixel
+  bool Boxed = true;              // false: Box is not kept (a layer only laid under)
 };
 
 class TCanvas {

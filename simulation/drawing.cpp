@@ -43,10 +43,13 @@ void CountStep(TSimulation& sim, uint8_t stepBits) {
 }
 
 void PlotPosition(TSimulation& sim) {
+  const TInterpreterState& s = sim.Core;
+  PlotPositionAt(sim, CanvasXOf(sim.View, s.AxisX.Pos), CanvasYOf(sim.View, sim.Canvas.Height(), s.AxisY.Pos));
+}
+
+void PlotPositionAt(TSimulation& sim, int32_t cx, int32_t cy) {
   TInterpreterState& s = sim.Core;
   TViewState& v = sim.View;
-  const int32_t cx = CanvasXOf(v, s.AxisX.Pos);
-  const int32_t cy = CanvasYOf(v, sim.Canvas.Height(), s.AxisY.Pos);
   const THidingView& h = sim.Hiding;  // whose canvas hides the plot: this one, or a DRAW's
   if (h.Own ? cx < 0 || cy < 0 : CanvasXOf(h.Frame, s.AxisX.Pos) < 0 || CanvasYOf(h.Frame, h.Height, s.AxisY.Pos) < 0)
     return;

@@ -31,6 +31,8 @@ void CountStep(TSimulation& sim, uint8_t stepBits);
 // Draws to the axes' position, follows the position display, and changes the pen
 // when Z has changed.
 void PlotPosition(TSimulation& sim);
+// The same where the canvas point of the position is known already.
+void PlotPositionAt(TSimulation& sim, int32_t cx, int32_t cy);
 // Whether the steps of the move in progress cut, as the milling length counts them.
 inline bool StepsCut(const TInterpreterState& s) { return !s.RapidMode && s.MoveClass <= kMovePlunge; }
 // The position display: takes the axis positions when a whole millimetre changes (or

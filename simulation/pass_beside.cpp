@@ -137,6 +137,7 @@ std::unique_ptr<TPassBeside> StartPassBeside(TSimulation& sim, void (*prepareRun
     return nullptr;  // no thread to be had: the pass goes before the run
   }
   b->Foreseen = ForeseeLastPlotZ(sim);
+  b->Marks.Boxed = false;  // only what it touched counts: the pass's box bounds the work
   sim.Canvas.StartLayer(b->Marks);
   DrawPass(sim, kPassBeside);
   sim.View.LastPlotZ = b->Foreseen;

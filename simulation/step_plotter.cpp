@@ -156,15 +156,16 @@ void TStepPlotter::Plot() {
   const TColor color = c.PenColor();
   const int32_t width = c.PenWidth();
   const TPenMode mode = c.PenMode();
-  PlotPosition(sim_);
+  const int32_t at[2] = {CanvasXOf(sim_.View, s.AxisX.Pos), CanvasYOf(sim_.View, h, s.AxisY.Pos)};
+  PlotPositionAt(sim_, at[0], at[1]);
   // A new pen paints even where the pen stands; a resized canvas starts afresh.
   if (c.PenColor() != color || c.PenWidth() != width || c.PenMode() != mode || c.Width() != w || c.Height() != h)
     ForceNextPlot();
   else
-    FindQuietRange();
+    FindQuietRange(at);
 }
 
-void TStepPlotter::FindQuietRange() {
+void TStepPlotter::FindQuietRange(const int32_t* at) {
   const TInterpreterState& s = sim_.Core;
   const int height = sim_.Canvas.Height();
   UpdatePixelEdges(sim_.View, sim_.Canvas.Width(), height, !sim_.Hiding.Own);  // a window may resize at any plot
@@ -204,7 +205,7 @@ void TStepPlotter::FindQuietRange() {
     return hiddenY(y) ? EqualRange(hiddenY, y, edge, kMax) : EqualRange(hiddenY, y, kMin, edge);
   };
   if (!(known_ && pixelX_.Contains(x) && pixelY_.Contains(y))) {
-    const int32_t cx = canvasX(x), cy = canvasY(y);
+    const int32_t cx = at ? at[0] : canvasX(x), cy = at ? at[1] : canvasY(y);
     const bool hidesX = h.Own ? cx < 0 : hiddenX(x);
     if (hidesX || (h.Own ? cy < 0 : hiddenY(y))) {
       // Left of or above the canvas a plot draws nothing and leaves the pen alone,

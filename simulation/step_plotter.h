@@ -91,7 +91,8 @@ class TStepPlotter {
   }
   // The canvas pen to where the plots left out would have taken it (they painted nothing).
   void CatchUpPen(int32_t x, int32_t y);
-  void FindQuietRange();
+  // at: the canvas point of the position, when the plot just worked it out.
+  void FindQuietRange(const int32_t* at = nullptr);
   TRange QuietZSide() const;
   template <typename F>
   static TRange EqualRange(const F& f, int32_t at, Extended guessLo, Extended guessHi);

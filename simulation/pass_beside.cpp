@@ -3,6 +3,7 @@
 #include "simulation/pass_beside.h"
 
 #include <algorithm>
+#include <exception>
 #include <system_error>
 
 #include "core/block_codes.h"
@@ -129,9 +130,14 @@ std::unique_ptr<TPassBeside> StartPassBeside(TSimulation& sim, void (*prepareRun
   try {
     b->Thread = std::thread([beside = b.get(), prepareRun] {
       TSimulation& pass = *beside->Pass;
-      DrawPass(pass, kPassBeforeRun);
-      prepareRun(pass);
-      beside->PassLeft = RunStartOf(pass);
+      try {
+        DrawPass(pass, kPassBeforeRun);
+        prepareRun(pass);
+        beside->PassLeft = RunStartOf(pass);
+        beside->Drawn = true;
+      } catch (const std::exception&) {
+        // Out of memory here: the DRAW is drawn again in order, where the caller hears of it.
+      }
     });
   } catch (const std::system_error&) {
     return nullptr;  // no thread to be had: the pass goes before the run
@@ -154,7 +160,7 @@ bool FinishPassBeside(TSimulation& sim, TPassBeside& b, const TRunStart& runStar
   const bool plotted = !v.PlotZPending;
   v.PlotZPending = false;
   const int32_t z = v.FirstPendingPlotZ, left = p.View.LastPlotZ;
-  if (!(runStarted == b.PassLeft) || (plotted && (z == b.Foreseen) != (z == left))) return false;
+  if (!b.Drawn || !(runStarted == b.PassLeft) || (plotted && (z == b.Foreseen) != (z == left))) return false;
   if (!plotted) v.LastPlotZ = p.View.LastPlotZ;
   v.Pen.StraightWidth = p.View.Pen.StraightWidth;
   v.Pen.StraightThin = p.View.Pen.StraightThin;

@@ -42,6 +42,7 @@ struct TPassBeside {
   std::atomic<bool> Cancel{false};
   std::thread Thread;
   TRunStart PassLeft;     // what the copy's run would start from, once the thread ended
+  bool Drawn = false;     // the thread drew the whole pass (it did not run out of memory)
   alignas(64) TCanvasLayer Marks;  // what this canvas drew after the pass; the run writes it
   size_t RecordAt = 0;    // where the pass's stretches go in the record
   int32_t Foreseen = 0;   // the last Z the pass plots, as the run takes it

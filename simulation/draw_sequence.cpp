@@ -87,8 +87,8 @@ void PrepareRun(TSimulation& sim) {
 }
 
 // One DRAW, with the pass before the run beside it when `besideAllowed` and it fits.
-// False when that pass left the run another start than it had: nothing is shown yet
-// of what this DRAW drew, and it is to be drawn again in order.
+// False when that pass left the run another start than it had: nobody watched (a host
+// without frames), and the DRAW is to be drawn again in order.
 bool Draw(TSimulation& sim, const std::vector<std::string>& editorLines, bool besideAllowed) {
   ForgetLastDraw(sim);
   sim.Record = sim.RecordsDraw ? std::make_shared<TDrawRecord>() : nullptr;

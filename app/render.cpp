@@ -120,6 +120,8 @@ std::string ProgramOverwrittenBy(const std::string& program, const std::string& 
   return {};
 }
 
+constexpr size_t kLargeProgramBytes = 32u << 20;
+
 void Render(const TRenderOptions& o, TRenderResult& r) {
   std::string error;
   const auto bytes = ReadProgramFile(o.ProgramFile, error);
@@ -145,9 +147,13 @@ void Render(const TRenderOptions& o, TRenderResult& r) {
   check.Drill = o.DrillText;
   check.Side = o.Compensation;
   // The check has a simulation of its own: it reads the program on another core, or
-  // after the DRAW when no thread can be had.
-  std::future<uint64_t> findings = std::async(std::launch::async | std::launch::deferred,
-                                              [&lines, check] { return CheckProgram(lines, check).Total; });
+  // after the DRAW when no thread can be had. A program of tens of megabytes is checked
+  // first, so that the check's copy of it is gone before the DRAW makes its own.
+  const bool large = bytes->size() > kLargeProgramBytes;
+  std::future<uint64_t> findings =
+      std::async(large ? std::launch::deferred : std::launch::async | std::launch::deferred,
+                 [&lines, check] { return CheckProgram(lines, check).Total; });
+  if (large) findings.wait();
   LineButtonClick(*sim, lines);
   r.Findings = findings.get();
   QImage picture = sim->Canvas.Image();

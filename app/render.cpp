@@ -124,7 +124,7 @@ constexpr size_t kLargeProgramBytes = 32u << 20;
 
 void Render(const TRenderOptions& o, TRenderResult& r) {
   std::string error;
-  const auto bytes = ReadProgramFile(o.ProgramFile, error);
+  auto bytes = ReadProgramFile(o.ProgramFile, error);
   if (!bytes) return Fail(r, error);
   auto sim = std::make_unique<TSimulation>();
   TProgressHost host(*sim, o.Width, o.Height, o.Progress, o.ProgramFile);
@@ -142,6 +142,8 @@ void Render(const TRenderOptions& o, TRenderResult& r) {
   sim->RecordsDraw = o.View.has_value();
   sim->Canvas.Resize(o.Width, o.Height);
   const std::vector<std::string> lines = SplitEditorLines(*bytes);
+  const bool large = bytes->size() > kLargeProgramBytes;
+  bytes.reset();  // the lines hold the program from here on
   r.Warning = LastLineWarning(lines);
   TCheckOptions check;
   check.Drill = o.DrillText;
@@ -149,7 +151,6 @@ void Render(const TRenderOptions& o, TRenderResult& r) {
   // The check has a simulation of its own: it reads the program on another core, or
   // after the DRAW when no thread can be had. A program of tens of megabytes is checked
   // first, so that the check's copy of it is gone before the DRAW makes its own.
-  const bool large = bytes->size() > kLargeProgramBytes;
   std::future<uint64_t> findings =
       std::async(large ? std::launch::deferred : std::launch::async | std::launch::deferred,
                  [&lines, check] { return CheckProgram(lines, check).Total; });

@@ -28,6 +28,7 @@
 #include "simulation/picture_file.h"
 #include "simulation/program_check.h"
 #include "simulation/program_file.h"
+#include "simulation/pass_beside.h"
 #include "simulation/program_text.h"
 #include "simulation/run_progress.h"
 #include "simulation/view_frame.h"
@@ -120,8 +121,6 @@ std::string ProgramOverwrittenBy(const std::string& program, const std::string& 
   return {};
 }
 
-constexpr size_t kLargeProgramBytes = 32u << 20;
-
 void Render(const TRenderOptions& o, TRenderResult& r) {
   std::string error;
   auto bytes = ReadProgramFile(o.ProgramFile, error);
@@ -142,7 +141,7 @@ void Render(const TRenderOptions& o, TRenderResult& r) {
   sim->RecordsDraw = o.View.has_value();
   sim->Canvas.Resize(o.Width, o.Height);
   const std::vector<std::string> lines = SplitEditorLines(*bytes);
-  const bool large = bytes->size() > kLargeProgramBytes;
+  const bool large = bytes->size() > kMostTextCopied;
   bytes.reset();  // the lines hold the program from here on
   r.Warning = LastLineWarning(lines);
   TCheckOptions check;

@@ -133,33 +133,20 @@ void TCanvas::FinishLayer(bool keepPixels) {
   layer_ = nullptr;
 }
 
-void TCanvas::LayOver(const TCanvasLayer& layer) {
+void TCanvas::LayOver(const TCanvasLayer& layer, const TCanvasLayer* keep) {
   const TDirtyRect& b = layer.Box;
-  if (!bits_ || b.Left >= b.Right || layer.Pixels.width() != width_ || layer.Pixels.height() != height_) return;
-  for (int y = b.Top; y < b.Bottom; ++y) {
-    const uint16_t* from = reinterpret_cast<const uint16_t*>(layer.Pixels.constScanLine(y));
-    const uint8_t* touched = layer.Touched.data() + static_cast<size_t>(y) * static_cast<size_t>(width_);
-    uint16_t* to = bits_ + static_cast<ptrdiff_t>(y) * stride_;
-    for (int x = b.Left; x < b.Right; ++x)
-      if (touched[x]) to[x] = from[x];
-  }
-  for (const int y : {b.Top, b.Bottom - 1}) Include(dirty_, y, b.Left, b.Right - 1);
-}
-
-void TCanvas::LayUnder(const TCanvasLayer& under, const TCanvasLayer& over) {
-  const TDirtyRect& b = under.Box;
   const size_t pixels = static_cast<size_t>(width_) * static_cast<size_t>(height_);
-  if (!bits_ || b.Left >= b.Right || under.Pixels.width() != width_ || under.Pixels.height() != height_ ||
-      under.Touched.size() != pixels || over.Touched.size() != pixels)
+  if (!bits_ || b.Left >= b.Right || layer.Pixels.width() != width_ || layer.Pixels.height() != height_ ||
+      (keep && keep->Touched.size() != pixels))
     return;
   for (int y = b.Top; y < b.Bottom; ++y) {
-    const uint16_t* from = reinterpret_cast<const uint16_t*>(under.Pixels.constScanLine(y));
+    const uint16_t* from = reinterpret_cast<const uint16_t*>(layer.Pixels.constScanLine(y));
     const size_t row = static_cast<size_t>(y) * static_cast<size_t>(width_);
-    const uint8_t* drawn = under.Touched.data() + row;
-    const uint8_t* covered = over.Touched.data() + row;
+    const uint8_t* touched = layer.Touched.data() + row;
+    const uint8_t* kept = keep ? keep->Touched.data() + row : nullptr;
     uint16_t* to = bits_ + static_cast<ptrdiff_t>(y) * stride_;
     for (int x = b.Left; x < b.Right; ++x)
-      if (drawn[x] && !covered[x]) to[x] = from[x];
+      if (touched[x] && !(kept && kept[x])) to[x] = from[x];
   }
   for (const int y : {b.Top, b.Bottom - 1}) Include(dirty_, y, b.Left, b.Right - 1);
 }

@@ -68,13 +68,11 @@ class TCanvas {
 
   // From StartLayer to FinishLayer every pixel written is noted in the layer, which then
   // holds the pixels as they were left; LayOver writes the noted pixels of a layer of a
-  // canvas of this size over this one, as drawing the same again would.
+  // canvas of this size over this one, as drawing the same again would. Pixels `keep`
+  // noted stay: what this canvas drew after a layer drawn elsewhere goes over it.
   void StartLayer(TCanvasLayer& layer);
   void FinishLayer(bool keepPixels = true);  // without them the layer only notes where
-  void LayOver(const TCanvasLayer& layer);
-  // Writes the pixels `under` touched and `over` did not, as if `under` had been drawn
-  // first: `over` notes what this canvas drew since, `under` was drawn elsewhere.
-  void LayUnder(const TCanvasLayer& under, const TCanvasLayer& over);
+  void LayOver(const TCanvasLayer& layer, const TCanvasLayer* keep = nullptr);
 
  private:
   struct TSpan {

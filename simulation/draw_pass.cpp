@@ -58,11 +58,7 @@ bool DrawBlock(TSimulation& sim) {
     case kG83: OutlineRectangle(sim); break;
     case kG85: OutlineCircle(sim); break;
     case kG86: OutlineCentredRectangle(sim); break;
-    case kM2: return false;
-    case kM30: return !ReturnFromSubprogram(s);
-    default:
-      if (CodeLetter(s.CurBlock.Code) == 'L') return CallSubprogram(s) != 0;
-      break;
+    default: return PassGoesOn(s);
   }
   return true;
 }
@@ -103,6 +99,14 @@ void DrawAxes(TSimulation& sim) {
   c.LineTo(x, c.Height());
   c.MoveTo(0, y);
   c.LineTo(c.Width(), y);
+}
+
+bool PassGoesOn(TInterpreterState& s) {
+  const uint16_t code = s.CurBlock.Code;
+  if (code == kM2) return false;
+  if (code == kM30) return !ReturnFromSubprogram(s);
+  if (CodeLetter(code) == 'L') return CallSubprogram(s) != 0;
+  return true;
 }
 
 bool KeepsPassBefore(const TCanvas& canvas) {

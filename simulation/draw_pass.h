@@ -14,6 +14,9 @@ inline constexpr int kPassApproach = 3;
 inline constexpr int kPassBeside = 4;
 
 void DrawPass(TSimulation& sim, int kind);
+// Where a pass goes after a block that moves nothing: on, unless the program ends there
+// (M02, the last M30, an L call without its label); calls and returns are followed.
+bool PassGoesOn(TInterpreterState& s);
 // Whether the pass before the run is kept, to be laid over the run again: not on a
 // canvas so large that keeping it costs more than drawing it again.
 bool KeepsPassBefore(const TCanvas& canvas);

@@ -139,22 +139,12 @@ bool Draw(TSimulation& sim, const std::vector<std::string>& editorLines, bool be
   return true;
 }
 
-// The window's fields a DRAW reads and writes, to start a DRAW drawn again from them.
-struct THostFields {
-  std::string Label1, StaticText1, Drill;
-  int Side;
-};
-
 }  // namespace
 
 void LineButtonClick(TSimulation& sim, const std::vector<std::string>& editorLines) {
-  TSimulationHost& h = *sim.Host;
-  const THostFields fields{h.Label1Text(), h.StaticText1Text(), h.DrEditText(), h.ComboBox1Index()};
+  const TWindowFields fields = WindowFieldsOf(*sim.Host);  // a DRAW drawn again starts from them
   if (Draw(sim, editorLines, true)) return;
-  h.SetLabel1Text(fields.Label1);
-  h.SetStaticText1Text(fields.StaticText1);
-  h.SetDrEditText(fields.Drill);
-  h.SetComboBox1Index(fields.Side);
+  SetWindowFields(*sim.Host, fields);
   Draw(sim, editorLines, false);
 }
 

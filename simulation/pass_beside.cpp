@@ -9,7 +9,6 @@
 #include "core/block_codes.h"
 #include "core/block_reader.h"
 #include "core/fmath.h"
-#include "core/subprograms.h"
 #include "simulation/draw_pass.h"
 #include "simulation/draw_record.h"
 #include "simulation/redraw_host.h"
@@ -17,9 +16,6 @@
 namespace marloq {
 
 namespace {
-
-// Larger programs keep to one core: the copy would hold a second program text.
-constexpr size_t kMostCopiedText = 32u << 20;
 
 // The stretches the pass recorded go where it would have recorded them, before the
 // run's; the run's were recorded from a start that did not know what the pass leaves
@@ -57,8 +53,7 @@ int32_t ForeseeLastPlotZ(TSimulation& sim) {
     AdvanceBlock(s);
     const uint16_t code = s.CurBlock.Code;
     if (code == kG2 || code == kG3 || code == kG83 || code == kG85 || code == kG86) z = RoundHalfEven(s.CurBlock.Z);
-    else if (code == kM2 || (code == kM30 && !ReturnFromSubprogram(s))) break;
-    else if (CodeLetter(code) == 'L' && CallSubprogram(s) == 0) break;
+    else if (!PassGoesOn(s)) break;
   }
   return z;
 }
@@ -90,16 +85,13 @@ TRunStart RunStartOf(const TSimulation& sim) {
           s.SavedNoPause,
           s.BlockFeed,
           s.ToolRadius,
-          sim.Host->Label1Text(),
-          sim.Host->StaticText1Text(),
-          sim.Host->DrEditText(),
-          sim.Host->ComboBox1Index()};
+          WindowFieldsOf(*sim.Host)};
 }
 
 bool PassBesideFits(const TSimulation& sim) {
   return sim.PassBeside && !sim.StepByStep && !sim.Check && !sim.Host->HasFrames() && sim.Guard.StopAt.Pass == 0 &&
          !sim.Run.StopPressed && sim.Canvas.Width() > 0 && sim.Canvas.Height() > 0 &&
-         KeepsPassBefore(sim.Canvas) && sim.Core.ProgramText.size() <= kMostCopiedText &&
+         KeepsPassBefore(sim.Canvas) && sim.Core.ProgramText.size() <= kMostTextCopied &&
          std::thread::hardware_concurrency() > 1;
 }
 
@@ -120,10 +112,7 @@ std::unique_ptr<TPassBeside> StartPassBeside(TSimulation& sim, void (*prepareRun
   p.Canvas.Resize(width, height);
   p.Canvas.RestorePen(sim.Canvas.Pen());
   b->Host = std::make_unique<TRedrawHost>(p, width, height, b->Cancel);
-  b->Host->SetLabel1Text(sim.Host->Label1Text());
-  b->Host->SetStaticText1Text(sim.Host->StaticText1Text());
-  b->Host->SetDrEditText(sim.Host->DrEditText());
-  b->Host->SetComboBox1Index(sim.Host->ComboBox1Index());
+  SetWindowFields(*b->Host, WindowFieldsOf(*sim.Host));
   p.Host = b->Host.get();
   BindMotionCallbacks(p);
   b->RecordAt = sim.Record ? sim.Record->Stretches.size() : 0;
@@ -161,10 +150,10 @@ bool FinishPassBeside(TSimulation& sim, TPassBeside& b, const TRunStart& runStar
   v.PlotZPending = false;
   const int32_t z = v.FirstPendingPlotZ, left = p.View.LastPlotZ;
   if (!b.Drawn || !(runStarted == b.PassLeft) || (plotted && (z == b.Foreseen) != (z == left))) return false;
-  if (!plotted) v.LastPlotZ = p.View.LastPlotZ;
+  if (!plotted) v.LastPlotZ = left;
   v.Pen.StraightWidth = p.View.Pen.StraightWidth;
   v.Pen.StraightThin = p.View.Pen.StraightThin;
-  sim.Canvas.LayUnder(p.PassRecord.Layer, b.Marks);
+  sim.Canvas.LayOver(p.PassRecord.Layer, &b.Marks);  // under the run: the run's pixels stay
   SpliceRecord(sim, b);
   sim.PassRecord = std::move(p.PassRecord);
   return true;

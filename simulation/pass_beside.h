@@ -5,7 +5,6 @@
 #include <atomic>
 #include <cstddef>
 #include <memory>
-#include <string>
 #include <thread>
 
 #include "simulation/canvas.h"
@@ -14,6 +13,9 @@
 namespace marloq {
 
 class TRedrawHost;
+
+// Programs larger than this keep to one core: a copy for it would hold the text twice.
+inline constexpr size_t kMostTextCopied = 32u << 20;
 
 // What the run starts from that the pass before it may have changed.
 struct TRunStart {
@@ -31,8 +33,7 @@ struct TRunStart {
   bool SavedNoPause;
   uint16_t BlockFeed;
   int32_t ToolRadius;
-  std::string Label1, StaticText1, Drill;
-  int Side;
+  TWindowFields Window;
   bool operator==(const TRunStart&) const = default;
 };
 

@@ -48,4 +48,23 @@ class TSimulationHost {
   virtual void WaitForMessages() { ProcessMessages(); }
 };
 
+// The window's fields a DRAW reads and may write: the milling length, the position
+// shown, the drill and the compensation side.
+struct TWindowFields {
+  std::string Label1, StaticText1, Drill;
+  int Side = 1;
+  bool operator==(const TWindowFields&) const = default;
+};
+
+inline TWindowFields WindowFieldsOf(const TSimulationHost& host) {
+  return {host.Label1Text(), host.StaticText1Text(), host.DrEditText(), host.ComboBox1Index()};
+}
+
+inline void SetWindowFields(TSimulationHost& host, const TWindowFields& f) {
+  host.SetLabel1Text(f.Label1);
+  host.SetStaticText1Text(f.StaticText1);
+  host.SetDrEditText(f.Drill);
+  host.SetComboBox1Index(f.Side);
+}
+
 }  // namespace marloq

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "core/arc_offsets.h"
 #include "core/axis_stepping.h"
 #include "core/fmath.h"
 #include "core/fmath_batch.h"
@@ -114,10 +115,11 @@ int EvenlySpacedPasses(const TInterpreterState& s, int most, float& d) {
 
 }  // namespace
 
-int ArcPassAngles(const TInterpreterState& s, float* angles, bool* ends, int most) {
+int ArcPassAngles(const TInterpreterState& s, float* angles, bool* ends, int most, float& spacing) {
   float d = 0;
   int n = EvenlySpacedPasses(s, most, d);
   const float a0 = s.WorkAngle;
+  spacing = 0;
   if (n >= 4) {
     // The pass that ends the arc: the first whose middle angle a0 + (2 i + 1) d is past
     // WorkAngle2; estimated, then settled by the float comparison itself.
@@ -128,6 +130,7 @@ int ArcPassAngles(const TInterpreterState& s, float* angles, bool* ends, int mos
     while (end < n && !ends_at(end)) ++end;
     if (end < n) n = end + 1;
     for (int i = 0; i <= n; ++i) angles[i] = a0 + static_cast<float>(2 * i) * d;  // all exact
+    spacing = 2 * d;
     for (int i = 0; i < n; ++i) ends[i] = false;
     if (end < n) ends[end] = true;
     return n;
@@ -152,7 +155,8 @@ void StepArcInStretches(TInterpreterState& s, Step step) {
   float angles[kStretch + 1], sines[kStretch], cosines[kStretch];
   bool ends[kStretch];
   while (!s.StopRequest) {
-    const int n = ArcPassAngles(s, angles, ends, kStretch);
+    float spacing;
+    const int n = ArcPassAngles(s, angles, ends, kStretch, spacing);
     FSinCos(angles, sines, cosines, n);
     for (int i = 0; i < n; ++i) {
       const uint8_t bits = ArcPassBits(s, sines[i], cosines[i]) | (ends[i] ? kArcEndMark : 0);
@@ -175,10 +179,16 @@ void StepPlanarArc(TInterpreterState& s, TStepPlotter& plotter) {
   int32_t xs[kStretch], ys[kStretch];
   bool ends[kStretch];
   while (!s.StopRequest) {
-    const int n = ArcPassAngles(s, angles, ends, kStretch);
-    FSinCos(angles, sines, cosines, n);
-    FRoundProducts(sines, s.WorkRadius, ys, n);  // the radius is below 2^29 here
-    FRoundProducts(cosines, s.WorkRadius, xs, n);
+    float spacing;
+    const int n = ArcPassAngles(s, angles, ends, kStretch, spacing);
+    // The radius is below 2^29 here.
+    if (spacing != 0) {
+      FRoundArcOffsets(angles[0], spacing, s.WorkRadius, xs, ys, n);
+    } else {
+      FSinCos(angles, sines, cosines, n);
+      FRoundProducts(sines, s.WorkRadius, ys, n);
+      FRoundProducts(cosines, s.WorkRadius, xs, n);
+    }
     const int taken = plotter.EmitArcPasses(xs, ys, n, s.AxisX.Accum, s.AxisY.Accum);
     s.WorkAngle = angles[taken];
     if (taken < n || ends[n - 1]) return;

@@ -13,8 +13,10 @@ void ArcStepper(TSimulation& sim);    // centre in AxisX/AxisY Start, radius Wor
 uint8_t NextArcStep(TSimulation& sim);
 // The angles of NextArcStep's next passes from WorkAngle, as its float sums give them
 // (angles[i] at pass i, angles[n] after the last), and whether each pass ends the arc:
-// at most `most` passes, none after the one that ends it. Returns their number.
-int ArcPassAngles(const TInterpreterState& s, float* angles, bool* ends, int most);
+// at most `most` passes, none after the one that ends it. Returns their number. Where
+// the angles are evenly spaced, each angles[0] + i * spacing exactly, spacing is that
+// step; otherwise 0.
+int ArcPassAngles(const TInterpreterState& s, float* angles, bool* ends, int most, float& spacing);
 void EmitStep(TSimulation& sim, uint8_t bits);
 void FlushSteps(TSimulation& sim);
 

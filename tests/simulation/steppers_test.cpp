@@ -133,10 +133,14 @@ TEST(ArcPassAngles, AreTheSumsOfNextArcStep) {
     s.WorkAngle2 = s.WorkAngle + s.AngleStep * static_cast<float>(random() % 300);
     float angles[65];
     bool ends[64];
-    const int n = ArcPassAngles(s, angles, ends, 64);
+    float spacing;
+    const int n = ArcPassAngles(s, angles, ends, 64, spacing);
     float a = s.WorkAngle;
     for (int i = 0; i < n; ++i) {
       ASSERT_EQ(angles[i], a) << c << " " << i;
+      if (spacing != 0) {
+        ASSERT_EQ(angles[i], angles[0] + static_cast<float>(i) * spacing) << c << " " << i;
+      }
       const float mid = a + s.AngleStep;
       a = mid + s.AngleStep;
       ASSERT_EQ(ends[i], (mid < s.WorkAngle2) == s.ArcClockwise || a == angles[i]) << c << " " << i;

@@ -350,6 +350,49 @@ TStepPlotter::TRange TStepPlotter::QuietZSide() const {
   return taken;
 }
 
+// Planar passes four at a time in SSE2, where AVX-512 is missing: how many from xs, ys
+// (after lastX, lastY) step each axis at most once and keep the position inside the
+// quiet range, whose bounds come as offsets from the centre (lo, lo + span): then the
+// position is the centre plus the offset. Counts their steps; the caller keeps them
+// short of the guard.
+namespace {
+int QuietUnitPasses(const int32_t* xs, const int32_t* ys, int n, int32_t lastX, int32_t lastY, uint32_t xLo,
+                    uint32_t xSpan, uint32_t yLo, uint32_t ySpan, uint64_t& steps, uint64_t& diagonal) {
+  // Unsigned comparisons as signed ones of the values with the top bit flipped.
+  const __m128i flip = _mm_set1_epi32(INT32_MIN), zero = _mm_setzero_si128();
+  const __m128i unitLimit = _mm_set1_epi32(2 ^ INT32_MIN);
+  const __m128i xLimit = _mm_set1_epi32(static_cast<int32_t>(xSpan ^ 0x80000000u));
+  const __m128i yLimit = _mm_set1_epi32(static_cast<int32_t>(ySpan ^ 0x80000000u));
+  const __m128i xFrom = _mm_set1_epi32(static_cast<int32_t>(xLo)), yFrom = _mm_set1_epi32(static_cast<int32_t>(yLo));
+  const __m128i one = _mm_set1_epi32(1);
+  __m128i moved = zero, both = zero;
+  int i = 0;
+  for (; i + 4 <= n; i += 4) {
+    const __m128i cx = _mm_loadu_si128(reinterpret_cast<const __m128i*>(xs + i));
+    const __m128i cy = _mm_loadu_si128(reinterpret_cast<const __m128i*>(ys + i));
+    const __m128i px = i == 0 ? _mm_setr_epi32(lastX, xs[0], xs[1], xs[2])
+                              : _mm_loadu_si128(reinterpret_cast<const __m128i*>(xs + i - 1));
+    const __m128i py = i == 0 ? _mm_setr_epi32(lastY, ys[0], ys[1], ys[2])
+                              : _mm_loadu_si128(reinterpret_cast<const __m128i*>(ys + i - 1));
+    const __m128i dx = _mm_sub_epi32(cx, px), dy = _mm_sub_epi32(cy, py);
+    const auto above = [&](__m128i v, __m128i limit) { return _mm_cmpgt_epi32(_mm_xor_si128(v, flip), limit); };
+    const __m128i stop = _mm_or_si128(
+        _mm_or_si128(above(_mm_add_epi32(dx, one), unitLimit), above(_mm_add_epi32(dy, one), unitLimit)),
+        _mm_or_si128(above(_mm_sub_epi32(cx, xFrom), xLimit), above(_mm_sub_epi32(cy, yFrom), yLimit)));
+    if (_mm_movemask_epi8(stop) != 0) break;
+    const __m128i stillX = _mm_cmpeq_epi32(dx, zero), stillY = _mm_cmpeq_epi32(dy, zero);
+    moved = _mm_sub_epi32(moved, _mm_andnot_si128(_mm_and_si128(stillX, stillY), _mm_set1_epi32(-1)));
+    both = _mm_sub_epi32(both, _mm_andnot_si128(_mm_or_si128(stillX, stillY), _mm_set1_epi32(-1)));
+  }
+  alignas(16) uint32_t m[4], b[4];
+  _mm_store_si128(reinterpret_cast<__m128i*>(m), moved);
+  _mm_store_si128(reinterpret_cast<__m128i*>(b), both);
+  steps += uint64_t(m[0]) + m[1] + m[2] + m[3];
+  diagonal += uint64_t(b[0]) + b[1] + b[2] + b[3];
+  return i;
+}
+}  // namespace
+
 // Emit for planar steps, with the positions and counts in registers, and no branch
 // but the one to a plot (or the guard), which is rare.
 int TStepPlotter::EmitArcPasses(const int32_t* xs, const int32_t* ys, int n, int32_t& accX, int32_t& accY) {
@@ -366,9 +409,24 @@ int TStepPlotter::EmitArcPasses(const int32_t* xs, const int32_t* ys, int n, int
     guard.Steps = stepsBefore + steps;
     emitted_ = emittedBefore + steps;
   };
-  const bool vectors = BestVectors() == TVectors::Avx512 && z_.Contains(s.AxisZ.Pos);
+  const bool zQuiet = z_.Contains(s.AxisZ.Pos), vectors = BestVectors() == TVectors::Avx512 && zQuiet;
   int i = 0;
   while (i < n) {
+    if (zQuiet && !vectors) {
+      // Each pass steps at most once: as many as the guard has room for are short of it.
+      const int most = static_cast<int>(std::min<uint64_t>(room - std::min(room, steps), n - i));
+      const int quiet = QuietUnitPasses(xs + i, ys + i, most, lastX, lastY,
+                                        uint32_t(x_.Lo) - uint32_t(x) + uint32_t(lastX), x_.Span,
+                                        uint32_t(y_.Lo) - uint32_t(y) + uint32_t(lastY), y_.Span, steps, diagonal);
+      if (quiet > 0) {
+        i += quiet;
+        x += xs[i - 1] - lastX;
+        y += ys[i - 1] - lastY;
+        lastX = xs[i - 1];
+        lastY = ys[i - 1];
+        if (i >= n) break;
+      }
+    }
     if (vectors) {
       const int quiet = QuietArcPasses(xs + i, ys + i, n - i, lastX, lastY, x, y, steps, diagonal, x_.Lo, x_.Span,
                                        y_.Lo, y_.Span, filling, room);

@@ -2,6 +2,7 @@
 // every one of the 2^32 float bit patterns, compared bit for bit, so a -0 for +0 or
 // another NaN payload counts as a mismatch. Also counts how often the double
 // evaluation declines, and compares FSinCos, many at once, with the two one at a time.
+// Then checks the error bounds the arc offsets rest on, over every float they cover.
 // Takes minutes; exits 1 on any mismatch.
 #include <algorithm>
 #include <array>
@@ -14,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/arc_offsets.h"
 #include "core/fmath.h"
 #include "core/fmath_batch.h"
 
@@ -144,17 +146,41 @@ bool CheckBatch() {
   return ok;
 }
 
+// Every float of [2^-2, 2^5): FSin and FCos no further from the sine and cosine
+// (double's, within an ulp) than the bounds of their binade.
+bool CheckErrorBounds() {
+  bool ok = true;
+  for (int e = -2; e <= 4; ++e) {
+    double worstSin = 0, worstCos = 0;
+    const uint32_t first = Bits(std::ldexp(1.0f, e)), end = Bits(std::ldexp(1.0f, e + 1));
+    for (uint32_t b = first; b < end; ++b) {
+      const float x = FromBits(b);
+      worstSin = std::max(worstSin, std::fabs(FSin(x) - std::sin(double(x))));
+      worstCos = std::max(worstCos, std::fabs(FCos(x) - std::cos(double(x))));
+    }
+    const bool held = worstSin < marloq::FSinErrorBound(e) && worstCos < marloq::FCosErrorBound(e);
+    std::printf("[2^%d, 2^%d): FSin off by up to %a (bound %a), FCos by %a (bound %a)%s\n", e, e + 1, worstSin,
+                marloq::FSinErrorBound(e), worstCos, marloq::FCosErrorBound(e), held ? "" : ": BOUND EXCEEDED");
+    ok = ok && held;
+  }
+  return ok;
+}
+
 }  // namespace
 
-// With --batch only FSinCos is compared, with each kind of vectors.
+// With --batch only FSinCos is compared, with each kind of vectors; with --bounds only
+// the error bounds are checked.
 int main(int argc, char** argv) {
   const TRoutine routines[] = {{"FSin", FSin, FSinExtended, FSinDouble},
                                {"FCos", FCos, FCosExtended, FCosDouble}};
-  const bool batchOnly = argc > 1 && std::string_view(argv[1]) == "--batch";
+  const std::string_view only = argc > 1 ? argv[1] : "";
+  if (only == "--bounds") return CheckErrorBounds() ? 0 : 1;
+  const bool batchOnly = only == "--batch";
   bool ok = true;
   if (!batchOnly)
     for (const TRoutine& r : routines) ok = Check(r) && ok;
   ok = CheckBatch() && ok;
+  ok = CheckErrorBounds() && ok;
   std::printf(ok ? "all equal\n" : "MISMATCHES\n");
   return ok ? 0 : 1;
 }

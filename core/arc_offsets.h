@@ -12,7 +12,7 @@ namespace marloq {
 void FRoundArcOffsets(float a0, float spacing, float r, int32_t* xs, int32_t* ys, int n);
 
 // The largest distance of FSin (sine) and FCos (cosine) from the true sine and cosine
-// of a float in [2^e, 2^(e+1)), e from -2 to 4, rounded up to a power of two; -1 for
+// of a float in [2^e, 2^(e+1)), e from -14 to 4, rounded up to a power of two; -1 for
 // another e. marloq_fmath_exhaustive measures them over every such float.
 double FSinErrorBound(int e);
 double FCosErrorBound(int e);

@@ -100,7 +100,7 @@ uint8_t ArcPassBits(TInterpreterState& s, float sine, float cosine) {
 // lies exactly halfway between two (then the rounding alternates). 0 when not.
 int EvenlySpacedPasses(const TInterpreterState& s, int most, float& d) {
   const float a0 = s.WorkAngle, step = s.AngleStep;
-  if (!(a0 >= 0.25f && a0 < 0x1p20f) || step == 0) return 0;
+  if (!(a0 >= 0x1p-14f && a0 < 0x1p20f) || step == 0) return 0;
   int exponent;
   std::frexp(a0, &exponent);
   const double low = std::ldexp(1.0, exponent - 1), high = 2 * low, u = std::ldexp(1.0, exponent - 24);
@@ -135,6 +135,10 @@ int ArcPassAngles(const TInterpreterState& s, float* angles, bool* ends, int mos
     if (end < n) ends[end] = true;
     return n;
   }
+  // Sums one by one only for a few passes (across a binade's edge, say): then evenly
+  // spaced angles may take over again.
+  constexpr int kPassesSummed = 8;
+  most = std::min(most, kPassesSummed);
   n = 0;
   angles[0] = a0;
   do {
@@ -174,7 +178,7 @@ void StepArcInStretches(TInterpreterState& s, Step step) {
 
 // An arc's steps while Z stands still, a stretch of passes at a time.
 void StepPlanarArc(TInterpreterState& s, TStepPlotter& plotter) {
-  constexpr int kStretch = 64;
+  constexpr int kStretch = 256;
   float angles[kStretch + 1], sines[kStretch], cosines[kStretch];
   int32_t xs[kStretch], ys[kStretch];
   bool ends[kStretch];

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 #include <memory>
 
@@ -127,7 +128,9 @@ TEST(ArcPassAngles, AreTheSumsOfNextArcStep) {
   for (int c = 0; c < 20000; ++c) {
     TInterpreterState s{};
     s.ArcClockwise = random() % 2;
-    s.WorkAngle = 0.2f + static_cast<float>(random() % 100000) / 7919.0f;
+    // Angles up to 12.8, and every other one down to 2^-17.
+    s.WorkAngle = c % 2 ? 0.2f + static_cast<float>(random() % 100000) / 7919.0f
+                        : std::ldexp(1.0f + static_cast<float>(random() % 1000) / 1000.0f, -2 - static_cast<int>(random() % 16));
     const float radius = static_cast<float>(random() % 2000000) / 64.0f + 0.5f;
     s.AngleStep = static_cast<float>(0.49L / radius) * (s.ArcClockwise ? -1 : 1);
     s.WorkAngle2 = s.WorkAngle + s.AngleStep * static_cast<float>(random() % 300);

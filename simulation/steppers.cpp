@@ -300,7 +300,7 @@ void LineStepper(TSimulation& sim) {
     FlushSteps(sim);
   } else {
     // Between plots that change something a line's ticks are taken at once.
-    constexpr uint32_t kWorthSkipping = 16;
+    constexpr uint32_t kWorthSkipping = 4;
     // While asking finds nothing to skip (three axes stepping together), ask less often.
     constexpr uint32_t kMostBetweenAsks = 1024;
     TStepPlotter plotter(sim);

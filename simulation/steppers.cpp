@@ -113,28 +113,39 @@ int EvenlySpacedPasses(const TInterpreterState& s, int most, float& d) {
   return static_cast<int>(std::clamp(std::floor(room), 0.0, double(most)));
 }
 
+// The passes from WorkAngle whose angles are evenly spaced, each a0 + i * spacing
+// exactly, up to `most` and up to the one that ends the arc (then `ends`); 0 when the
+// next angles are not evenly spaced.
+int EvenArcPasses(const TInterpreterState& s, int most, float& spacing, bool& ends) {
+  float d = 0;
+  int n = EvenlySpacedPasses(s, most, d);
+  if (n < 4) return 0;
+  // The pass that ends the arc: the first whose middle angle a0 + (2 i + 1) d is past
+  // WorkAngle2; estimated, then settled by the float comparison itself.
+  const float a0 = s.WorkAngle;
+  const auto ends_at = [&](int i) { return (a0 + static_cast<float>(2 * i + 1) * d < s.WorkAngle2) == s.ArcClockwise; };
+  const double estimate = std::ceil((double(s.WorkAngle2) - a0 - d) / (2.0 * d));
+  int end = static_cast<int>(std::clamp(estimate, 0.0, double(n)));
+  while (end > 0 && ends_at(end - 1)) --end;
+  while (end < n && !ends_at(end)) ++end;
+  ends = end < n;
+  spacing = 2 * d;
+  return ends ? end + 1 : n;
+}
+
 }  // namespace
 
 int ArcPassAngles(const TInterpreterState& s, float* angles, bool* ends, int most, float& spacing) {
-  float d = 0;
-  int n = EvenlySpacedPasses(s, most, d);
   const float a0 = s.WorkAngle;
-  spacing = 0;
-  if (n >= 4) {
-    // The pass that ends the arc: the first whose middle angle a0 + (2 i + 1) d is past
-    // WorkAngle2; estimated, then settled by the float comparison itself.
-    const auto ends_at = [&](int i) { return (a0 + static_cast<float>(2 * i + 1) * d < s.WorkAngle2) == s.ArcClockwise; };
-    const double estimate = std::ceil((double(s.WorkAngle2) - a0 - d) / (2.0 * d));
-    int end = static_cast<int>(std::clamp(estimate, 0.0, double(n)));
-    while (end > 0 && ends_at(end - 1)) --end;
-    while (end < n && !ends_at(end)) ++end;
-    if (end < n) n = end + 1;
-    for (int i = 0; i <= n; ++i) angles[i] = a0 + static_cast<float>(2 * i) * d;  // all exact
-    spacing = 2 * d;
+  bool ended = false;
+  int n = EvenArcPasses(s, most, spacing, ended);
+  if (n > 0) {
+    for (int i = 0; i <= n; ++i) angles[i] = a0 + static_cast<float>(i) * spacing;  // all exact
     for (int i = 0; i < n; ++i) ends[i] = false;
-    if (end < n) ends[end] = true;
+    ends[n - 1] = ended;
     return n;
   }
+  spacing = 0;
   // Sums one by one only for a few passes (across a binade's edge, say): then evenly
   // spaced angles may take over again.
   constexpr int kPassesSummed = 8;
@@ -183,16 +194,20 @@ void StepPlanarArc(TInterpreterState& s, TStepPlotter& plotter) {
   int32_t xs[kStretch], ys[kStretch];
   bool ends[kStretch];
   while (!s.StopRequest) {
-    float spacing;
-    const int n = ArcPassAngles(s, angles, ends, kStretch, spacing);
     // The radius is below 2^29 here.
-    if (spacing != 0) {
-      FRoundArcOffsets(angles[0], spacing, s.WorkRadius, xs, ys, n);
-    } else {
-      FSinCos(angles, sines, cosines, n);
-      FRoundProducts(sines, s.WorkRadius, ys, n);
-      FRoundProducts(cosines, s.WorkRadius, xs, n);
+    float spacing;
+    bool ended;
+    if (const int n = EvenArcPasses(s, kStretch, spacing, ended); n > 0) {
+      FRoundArcOffsets(s.WorkAngle, spacing, s.WorkRadius, xs, ys, n);
+      const int taken = plotter.EmitArcPasses(xs, ys, n, s.AxisX.Accum, s.AxisY.Accum);
+      s.WorkAngle += static_cast<float>(taken) * spacing;  // exact
+      if (taken < n || ended) return;
+      continue;
     }
+    const int n = ArcPassAngles(s, angles, ends, kStretch, spacing);
+    FSinCos(angles, sines, cosines, n);
+    FRoundProducts(sines, s.WorkRadius, ys, n);
+    FRoundProducts(cosines, s.WorkRadius, xs, n);
     const int taken = plotter.EmitArcPasses(xs, ys, n, s.AxisX.Accum, s.AxisY.Accum);
     s.WorkAngle = angles[taken];
     if (taken < n || ends[n - 1]) return;

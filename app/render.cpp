@@ -140,9 +140,10 @@ void Render(const TRenderOptions& o, TRenderResult& r) {
   sim->Guard.MaxSteps = o.MaxSteps;
   sim->RecordsDraw = o.View.has_value();
   sim->Canvas.Resize(o.Width, o.Height);
-  const std::vector<std::string> lines = SplitEditorLines(*bytes);
   const bool large = bytes->size() > kMostTextCopied;
-  bytes.reset();  // the lines hold the program from here on
+  // The lines over the file's bytes: millions of lines in little more than the file.
+  const TSplitText split = SplitText(std::move(*bytes));
+  const TEditorLines lines(split);
   r.Warning = LastLineWarning(lines);
   TCheckOptions check;
   check.Drill = o.DrillText;

@@ -22,7 +22,7 @@ void Add(TCheckReport& report, TFinding f) {
 
 // One editor line and the characters it stored in ProgramText.
 struct TLineText {
-  const std::string& Line;
+  std::string_view Line;
   int32_t Index;         // from 0
   int32_t Start, Size;   // in ProgramText, the line feed not counted
   TFinding At(int32_t pos, int32_t chars, TFindingKind kind, std::string message) const {
@@ -123,7 +123,7 @@ void FindCut(const TLineText& l, TCheckReport& report) {
 }
 
 // Control bytes in the file: said once, where the first one stands.
-void FindNotText(const std::vector<std::string>& lines, TCheckReport& report) {
+void FindNotText(TEditorLines lines, TCheckReport& report) {
   uint64_t count = 0;
   TFinding first;
   for (size_t li = 0; li < lines.size(); ++li) {
@@ -146,7 +146,7 @@ void FindNotText(const std::vector<std::string>& lines, TCheckReport& report) {
 
 }  // namespace
 
-void CollectFindings(const std::vector<std::string>& lines, const TSimulation& sim,
+void CollectFindings(TEditorLines lines, const TSimulation& sim,
                      const TProgramCheck& check, TCheckReport& report) {
   const std::vector<uint8_t>& text = sim.Core.ProgramText;
   const std::vector<int32_t>& starts = sim.Trace.LineStarts;
@@ -190,7 +190,7 @@ void CollectFindings(const std::vector<std::string>& lines, const TSimulation& s
   }
   sayUnrun();
   if (const std::string last = LastLineWarning(lines); !last.empty()) {
-    const std::string& line = lines.back();
+    const std::string_view line = lines.back();
     const size_t first = ByteOfStoredChar(line, 0);
     Add(report, {static_cast<int32_t>(lines.size()), static_cast<int32_t>(first) + 1,
                  static_cast<int32_t>(std::max<size_t>(1, line.size() - first)), TFindingKind::LastLine,

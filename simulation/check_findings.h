@@ -6,12 +6,13 @@
 #include <vector>
 
 #include "simulation/check_pass.h"
+#include "simulation/editor_lines.h"
 #include "simulation/program_check.h"
 
 namespace marloq {
 
 // Adds to the report every finding of the lines after the pass over them, in line order.
-void CollectFindings(const std::vector<std::string>& lines, const TSimulation& sim,
+void CollectFindings(TEditorLines lines, const TSimulation& sim,
                      const TProgramCheck& check, TCheckReport& report);
 
 }  // namespace marloq

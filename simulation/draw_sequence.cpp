@@ -89,7 +89,7 @@ void PrepareRun(TSimulation& sim) {
 // One DRAW, with the pass before the run beside it when `besideAllowed` and it fits.
 // False when that pass left the run another start than it had: nobody watched (a host
 // without frames), and the DRAW is to be drawn again in order.
-bool Draw(TSimulation& sim, const std::vector<std::string>& editorLines, bool besideAllowed) {
+bool Draw(TSimulation& sim, TEditorLines editorLines, bool besideAllowed) {
   ForgetLastDraw(sim);
   sim.Record = sim.RecordsDraw ? std::make_shared<TDrawRecord>() : nullptr;
   TInterpreterState& s = sim.Core;
@@ -141,7 +141,7 @@ bool Draw(TSimulation& sim, const std::vector<std::string>& editorLines, bool be
 
 }  // namespace
 
-void LineButtonClick(TSimulation& sim, const std::vector<std::string>& editorLines) {
+void LineButtonClick(TSimulation& sim, TEditorLines editorLines) {
   const TWindowFields fields = WindowFieldsOf(*sim.Host);  // a DRAW drawn again starts from them
   if (Draw(sim, editorLines, true)) return;
   SetWindowFields(*sim.Host, fields);

@@ -5,12 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "simulation/editor_lines.h"
 #include "simulation/simulation.h"
 
 namespace marloq {
 
 // The DRAW button. The editor's lines are the program (all but the last line).
-void LineButtonClick(TSimulation& sim, const std::vector<std::string>& editorLines);
+void LineButtonClick(TSimulation& sim, TEditorLines editorLines);
 
 // The tool and pens a run starts with: the drill field's diameter, no compensation.
 void SetUpRunPens(TSimulation& sim);

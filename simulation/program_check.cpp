@@ -29,7 +29,7 @@ std::string_view KindName(TFindingKind kind) {
   return kNames[static_cast<size_t>(kind)];
 }
 
-TCheckReport CheckProgram(const std::vector<std::string>& lines, const TCheckOptions& options) {
+TCheckReport CheckProgram(TEditorLines lines, const TCheckOptions& options) {
   TSimulation sim;
   THeadlessHost host(sim.Run, 0, 0);
   host.SetDrEditText(options.Drill);

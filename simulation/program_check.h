@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "simulation/editor_lines.h"
+
 namespace marloq {
 
 enum class TFindingKind : uint8_t {
@@ -54,7 +56,7 @@ struct TCheckReport {
 };
 
 // The editor's lines, all of them (the last one too, which no run reads).
-TCheckReport CheckProgram(const std::vector<std::string>& lines, const TCheckOptions& options = {});
+TCheckReport CheckProgram(TEditorLines lines, const TCheckOptions& options = {});
 
 // "FILE:LINE:COL: warning: MESSAGE [KIND]", as compilers write their warnings.
 std::string FindingLine(std::string_view file, const TFinding& f);

@@ -8,6 +8,7 @@
 
 #include "core/interpreter_state.h"
 #include "simulation/block_trace.h"
+#include "simulation/editor_lines.h"
 
 namespace marloq {
 
@@ -18,8 +19,7 @@ std::vector<std::string> SplitEditorLines(std::string_view bytes);
 // part of the program) and indexes its labels. The buffer is as long as the program;
 // returns true only for a text past 32-bit offsets, which is cut. With a trace, notes
 // where each editor line's text begins in the buffer.
-bool LoadProgramText(TInterpreterState& s, const std::vector<std::string>& lines,
-                     TBlockTrace* trace = nullptr);
+bool LoadProgramText(TInterpreterState& s, TEditorLines lines, TBlockTrace* trace = nullptr);
 
 // The byte of the line that LoadProgramText stores as its k-th character (from 0);
 // the length of the line's code part when it stores fewer.
@@ -34,6 +34,6 @@ inline constexpr std::string_view kLastLineNotRun = "last line not run";
 
 // "line N: last line not run" when the last line holds a block, N its index counted
 // from 0 as the transfer's messages count lines; empty otherwise.
-std::string LastLineWarning(const std::vector<std::string>& lines);
+std::string LastLineWarning(TEditorLines lines);
 
 }  // namespace marloq

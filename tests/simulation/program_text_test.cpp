@@ -76,5 +76,23 @@ TEST(SplitEditorLines, AnyLineBreakAndNoExtraLineAfterTheLast) {
   for (const auto& c : cases) EXPECT_EQ(SplitEditorLines(c.bytes), c.lines) << c.bytes;
 }
 
+// The lines over a file's bytes are the editor's lines, for every text of up to seven
+// characters of 'a', CR and LF.
+TEST(SplitText, ViewsTheEditorLines) {
+  for (int length = 0; length <= 7; ++length) {
+    int texts = 1;
+    for (int i = 0; i < length; ++i) texts *= 3;
+    for (int t = 0; t < texts; ++t) {
+      std::string bytes;
+      for (int i = 0, rest = t; i < length; ++i, rest /= 3) bytes += "a\r\n"[rest % 3];
+      const std::vector<std::string> expected = SplitEditorLines(bytes);
+      const TSplitText split = SplitText(bytes);
+      const TEditorLines lines(split);
+      ASSERT_EQ(lines.size(), expected.size()) << bytes;
+      for (size_t i = 0; i < expected.size(); ++i) ASSERT_EQ(lines[i], expected[i]) << bytes << " line " << i;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace marloq

@@ -46,10 +46,15 @@ std::vector<std::string> SplitEditorLines(std::string_view bytes) {
   return lines;
 }
 
-bool LoadProgramText(TInterpreterState& s, const std::vector<std::string>& lines, TBlockTrace* trace) {
+bool LoadProgramText(TInterpreterState& s, TEditorLines lines, TBlockTrace* trace) {
   std::vector<uint8_t>& text = s.ProgramText;
+  // The exact size: comments and blanks would make a guess from the lines' lengths
+  // megabytes too large for a long program.
   size_t capacity = 5;
-  for (size_t li = 0; li + 1 < lines.size(); ++li) capacity += lines[li].size() + 1;
+  for (size_t li = 0; li + 1 < lines.size(); ++li) {
+    const std::string_view code = CodePart(lines[li]);
+    capacity += static_cast<size_t>(std::count_if(code.begin(), code.end(), KeptChar)) + 1;
+  }
   text.clear();
   text.reserve(capacity);
   bool cut = false;
@@ -72,7 +77,7 @@ bool LoadProgramText(TInterpreterState& s, const std::vector<std::string>& lines
   if (trace) trace->TailStart = static_cast<int32_t>(text.size());
   static constexpr uint8_t kTail[] = {'M', '0', '2', '\n', 0};
   text.insert(text.end(), std::begin(kTail), std::end(kTail));
-  IndexLabels(s);
+  ForgetLabels(s);
   return cut;
 }
 
@@ -88,7 +93,7 @@ bool HoldsBlock(std::string_view line) {
   return std::any_of(code.begin(), code.end(), KeptChar);
 }
 
-std::string LastLineWarning(const std::vector<std::string>& lines) {
+std::string LastLineWarning(TEditorLines lines) {
   if (lines.empty() || !HoldsBlock(lines.back())) return {};
   return "line " + std::to_string(lines.size() - 1) + ": " + std::string(kLastLineNotRun);
 }

@@ -93,7 +93,8 @@ struct TInterpreterState {
   // Filtered program, "M02\n\0" at its end; as long as the program. Offsets into it
   // (ReadPos, TextPos, ReturnPos) are 32-bit: programs are limited far below 2 GiB.
   std::vector<uint8_t> ProgramText;
-  std::vector<TLabelLine> Labels;  // by label; rebuilt by IndexLabels with the text
+  std::vector<TLabelLine> Labels;  // by label, once LabelsIndexed; built at the first call
+  bool LabelsIndexed;
   int32_t CallDepth;                      // 0..4; the top entry is CallStack[CallDepth - 1]
   TCallEntry CallStack[kCallStackDepth];
   uint8_t StepRing[kStepRingSize];  // delay line of the line stepper

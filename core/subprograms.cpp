@@ -37,7 +37,8 @@ bool FindLabel(TInterpreterState& s, int32_t label) {
 
 }  // namespace
 
-const TLabelLine* LabelLineOf(const TInterpreterState& s, int32_t label) {
+const TLabelLine* LabelLineOf(TInterpreterState& s, int32_t label) {
+  if (!s.LabelsIndexed) IndexLabels(s);
   const auto it = std::lower_bound(s.Labels.begin(), s.Labels.end(), label,
                                    [](const TLabelLine& l, int32_t v) { return l.Label < v; });
   return it == s.Labels.end() || it->Label != label ? nullptr : &*it;
@@ -48,6 +49,9 @@ const TLabelLine* LabelLineOf(const TInterpreterState& s, int32_t label) {
 void IndexLabels(TInterpreterState& s) {
   const TBlockText savedText = s.BlockText;
   const bool savedFound = s.WordFound;
+  // Indexing reads no word for the program check: it may happen in the middle of a run.
+  const TWordWatch savedWatch = s.WordWatch;
+  s.WordWatch = {};
   s.Labels.clear();
   int32_t line = 0;
   do {
@@ -66,6 +70,13 @@ void IndexLabels(TInterpreterState& s) {
                  s.Labels.end());
   s.BlockText = savedText;
   s.WordFound = savedFound;
+  s.WordWatch = savedWatch;
+  s.LabelsIndexed = true;
+}
+
+void ForgetLabels(TInterpreterState& s) {
+  s.Labels.clear();
+  s.LabelsIndexed = false;
 }
 
 int32_t CallSubprogram(TInterpreterState& s) {

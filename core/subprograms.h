@@ -8,12 +8,15 @@
 
 namespace marloq {
 
-// Indexes the label lines of ProgramText; every change of the text must be followed by
-// it. An L block then finds its label at once, as a search from the top would.
+// Indexes the label lines of ProgramText. An L block then finds its label at once, as a
+// search from the top would.
 void IndexLabels(TInterpreterState& s);
+// Every change of the text must be followed by this: the index is built again when a
+// label is first looked for (a program without calls never needs one).
+void ForgetLabels(TInterpreterState& s);
 
 // The line an L block with this label jumps to, or null when no line carries it.
-const TLabelLine* LabelLineOf(const TInterpreterState& s, int32_t label);
+const TLabelLine* LabelLineOf(TInterpreterState& s, int32_t label);
 
 // For the current L block: the label number on success, 0 when no label matched.
 int32_t CallSubprogram(TInterpreterState& s);

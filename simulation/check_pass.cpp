@@ -25,9 +25,9 @@ uint8_t CharAt(const TInterpreterState& s, int32_t p) {
 bool IsDigit(uint8_t c) { return c >= '0' && c <= '9'; }
 
 void OnWordRead(void* context, int32_t textPos, bool empty, bool wrapped) {
-  std::vector<uint8_t>& marks = static_cast<TProgramCheck*>(context)->Marks;
+  TCheckMarks& marks = static_cast<TProgramCheck*>(context)->Marks;
   if (textPos < 0 || static_cast<size_t>(textPos) >= marks.size()) return;
-  marks[textPos] |= kMarkRead | (empty ? kMarkEmpty : 0) | (wrapped ? kMarkWrapped : 0);
+  marks.Add(static_cast<size_t>(textPos), kMarkRead | (empty ? kMarkEmpty : 0) | (wrapped ? kMarkWrapped : 0));
 }
 
 uint64_t NoteKey(int32_t at, TFindingKind kind) { return uint64_t(uint32_t(at)) << 8 | uint8_t(kind); }
@@ -105,7 +105,7 @@ std::string WordAt(const TInterpreterState& s, int32_t p) {
 }
 
 void StartCheckPass(TSimulation& sim, TProgramCheck& check) {
-  check.Marks.assign(sim.Core.ProgramText.size(), 0);
+  check.Marks.Reset(sim.Core.ProgramText.size());
   sim.Check = &check;
   sim.Core.WordWatch = {OnWordRead, &check};
 }
@@ -125,7 +125,7 @@ void NoteBlockRun(TSimulation& sim) {
   }
   const int32_t pos = s.CurBlock.TextPos;
   if (pos < 0 || static_cast<size_t>(pos) >= c.Marks.size()) return;
-  c.Marks[pos] |= kMarkRun;
+  c.Marks.Add(static_cast<size_t>(pos), kMarkRun);
   if (s.BlockText.TextPos < 0) return;  // a placeholder the window's choice replaced
   c.Current = pos;
   // The check's own reads are not the block's.

@@ -27,8 +27,25 @@ struct TBlockNote {
   std::string Message;
 };
 
+// The marks of every character of ProgramText, four bits each: two characters a byte,
+// for programs of tens of megabytes.
+class TCheckMarks {
+ public:
+  void Reset(size_t chars) {
+    bytes_.assign((chars + 1) / 2, 0);
+    size_ = chars;
+  }
+  size_t size() const { return size_; }
+  uint8_t operator[](size_t i) const { return (bytes_[i / 2] >> (i % 2 * 4)) & 15; }
+  void Add(size_t i, uint8_t marks) { bytes_[i / 2] |= static_cast<uint8_t>(marks << (i % 2 * 4)); }
+
+ private:
+  std::vector<uint8_t> bytes_;
+  size_t size_ = 0;
+};
+
 struct TProgramCheck {
-  std::vector<uint8_t> Marks;  // as long as ProgramText
+  TCheckMarks Marks;  // as long as ProgramText
   std::vector<TBlockNote> Notes;
   std::unordered_set<uint64_t> Noted;  // offset and kind of every note: each once
   const std::atomic<bool>* Cancel = nullptr;

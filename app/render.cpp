@@ -28,7 +28,6 @@
 #include "simulation/picture_file.h"
 #include "simulation/program_check.h"
 #include "simulation/program_file.h"
-#include "simulation/pass_beside.h"
 #include "simulation/program_text.h"
 #include "simulation/run_progress.h"
 #include "simulation/view_frame.h"
@@ -121,6 +120,10 @@ std::string ProgramOverwrittenBy(const std::string& program, const std::string& 
   return {};
 }
 
+// Programs larger than this are checked before the DRAW rather than beside it: the
+// check's own text and marks would come on top of the DRAW's.
+constexpr size_t kMostCheckedBeside = 32u << 20;
+
 void Render(const TRenderOptions& o, TRenderResult& r) {
   std::string error;
   auto bytes = ReadProgramFile(o.ProgramFile, error);
@@ -140,7 +143,7 @@ void Render(const TRenderOptions& o, TRenderResult& r) {
   sim->Guard.MaxSteps = o.MaxSteps;
   sim->RecordsDraw = o.View.has_value();
   sim->Canvas.Resize(o.Width, o.Height);
-  const bool large = bytes->size() > kMostTextCopied;
+  const bool large = bytes->size() > kMostCheckedBeside;
   // The lines over the file's bytes: millions of lines in little more than the file.
   const TSplitText split = SplitText(std::move(*bytes));
   const TEditorLines lines(split);

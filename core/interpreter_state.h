@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/program_buffer.h"
+
 namespace marloq {
 
 inline constexpr int kBlockTextCapacity = 128;
@@ -92,7 +94,7 @@ struct TInterpreterState {
   TBlockText BlockText;
   // Filtered program, "M02\n\0" at its end; as long as the program. Offsets into it
   // (ReadPos, TextPos, ReturnPos) are 32-bit: programs are limited far below 2 GiB.
-  std::vector<uint8_t> ProgramText;
+  TProgramText ProgramText;
   std::vector<TLabelLine> Labels;  // by label, once LabelsIndexed; built at the first call
   bool LabelsIndexed;
   int32_t CallDepth;                      // 0..4; the top entry is CallStack[CallDepth - 1]

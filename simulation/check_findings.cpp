@@ -34,7 +34,7 @@ struct TLineText {
 };
 
 // The integer the reader makes of a word's digits, wrapped in 32 bits.
-uint32_t WrappedValue(const std::vector<uint8_t>& text, int32_t p, int32_t end) {
+uint32_t WrappedValue(const TProgramText& text, int32_t p, int32_t end) {
   uint32_t v = 0;
   for (int32_t q = p + 1; q < end && IsDigit(text[q]); ++q) v = v * 10 + (text[q] - '0');
   return v;
@@ -47,7 +47,7 @@ bool HoldsPlaceholder(std::string_view block) {
 
 // Parenthesised text: its letters are words to this reader, not a comment.
 void FindParentheses(const TSimulation& sim, const TProgramCheck& check, const TLineText& l, TCheckReport& report) {
-  const std::vector<uint8_t>& text = sim.Core.ProgramText;
+  const TProgramText& text = sim.Core.ProgramText;
   const int32_t end = l.Start + l.Size, readEnd = l.Start + std::min(l.Size, kBlockTextCapacity);
   for (int32_t p = l.Start; p < end; ++p) {
     if (text[p] != '(') continue;
@@ -68,7 +68,7 @@ void FindParentheses(const TSimulation& sim, const TProgramCheck& check, const T
 // The words of a block that ran: the ones no handler read, the empty, the wrapped.
 void FindWords(const TSimulation& sim, const TProgramCheck& check, const TLineText& l, TCheckReport& report) {
   const TInterpreterState& s = sim.Core;
-  const std::vector<uint8_t>& text = s.ProgramText;
+  const TProgramText& text = s.ProgramText;
   const int32_t end = l.Start + std::min(l.Size, kBlockTextCapacity);
   if (HoldsPlaceholder({reinterpret_cast<const char*>(&text[l.Start]), static_cast<size_t>(end - l.Start)})) return;
   const int32_t codeAt = CodeWordAt(s, l.Start);
@@ -148,7 +148,7 @@ void FindNotText(TEditorLines lines, TCheckReport& report) {
 
 void CollectFindings(TEditorLines lines, const TSimulation& sim,
                      const TProgramCheck& check, TCheckReport& report) {
-  const std::vector<uint8_t>& text = sim.Core.ProgramText;
+  const TProgramText& text = sim.Core.ProgramText;
   const std::vector<int32_t>& starts = sim.Trace.LineStarts;
   std::vector<const TBlockNote*> notes;
   for (const TBlockNote& n : check.Notes) notes.push_back(&n);

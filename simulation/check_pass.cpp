@@ -91,7 +91,7 @@ int32_t CodeWordAt(const TInterpreterState& s, int32_t blockPos) {
   return blockPos + LineNumberLength(&s.ProgramText[blockPos], std::min(left, kBlockTextCapacity));
 }
 
-int32_t WordChars(const std::vector<uint8_t>& text, int32_t p, int32_t end) {
+int32_t WordChars(const TProgramText& text, int32_t p, int32_t end) {
   int32_t q = p + 1;
   if (q < end && text[q] == '-') ++q;
   while (q < end && (IsDigit(text[q]) || text[q] == '.')) ++q;

@@ -74,7 +74,7 @@ void CheckArc(TSimulation& sim);
 int32_t CodeWordAt(const TInterpreterState& s, int32_t blockPos);
 // Characters of the word whose letter is at p, before end: the letter, a sign, digits
 // and decimal points.
-int32_t WordChars(const std::vector<uint8_t>& text, int32_t p, int32_t end);
+int32_t WordChars(const TProgramText& text, int32_t p, int32_t end);
 // The word at p as written.
 std::string WordAt(const TInterpreterState& s, int32_t p);
 // Whether the pass noted this kind at this offset.

@@ -27,9 +27,7 @@ constexpr Extended kDrillToRadius = 2.005L;  // not 2: a 1.0 mm drill gives a ra
 // a log switched on, the block it ended at) goes back to how the first DRAW after start
 // finds it: a DRAW depends on the program and the window's choices alone.
 void ForgetLastDraw(TSimulation& sim) {
-  std::vector<uint8_t> text = std::move(sim.Core.ProgramText);  // kept for its capacity
   sim.Core = TInterpreterState{};
-  sim.Core.ProgramText = std::move(text);
   TPixelEdges edges = std::move(sim.View.PixelEdges);  // a cache keyed by its view
   sim.View = TViewState{};
   sim.View.PixelEdges = std::move(edges);

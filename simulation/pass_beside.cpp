@@ -91,7 +91,7 @@ TRunStart RunStartOf(const TSimulation& sim) {
 bool PassBesideFits(const TSimulation& sim) {
   return sim.PassBeside && !sim.StepByStep && !sim.Check && !sim.Host->HasFrames() && sim.Guard.StopAt.Pass == 0 &&
          !sim.Run.StopPressed && sim.Canvas.Width() > 0 && sim.Canvas.Height() > 0 &&
-         KeepsPassBefore(sim.Canvas) && sim.Core.ProgramText.size() <= kMostTextCopied &&
+         KeepsPassBefore(sim.Canvas) &&
          std::thread::hardware_concurrency() > 1;
 }
 

@@ -14,9 +14,6 @@ namespace marloq {
 
 class TRedrawHost;
 
-// Programs larger than this keep to one core: a copy for it would hold the text twice.
-inline constexpr size_t kMostTextCopied = 32u << 20;
-
 // What the run starts from that the pass before it may have changed.
 struct TRunStart {
   TCanvasPen Pen;

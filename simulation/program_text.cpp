@@ -47,7 +47,8 @@ std::vector<std::string> SplitEditorLines(std::string_view bytes) {
 }
 
 bool LoadProgramText(TInterpreterState& s, TEditorLines lines, TBlockTrace* trace) {
-  std::vector<uint8_t>& text = s.ProgramText;
+  s.ProgramText = {};  // before the new one is made: a long program's text is megabytes
+  std::vector<uint8_t> text;
   // The exact size: comments and blanks would make a guess from the lines' lengths
   // megabytes too large for a long program.
   size_t capacity = 5;
@@ -77,6 +78,7 @@ bool LoadProgramText(TInterpreterState& s, TEditorLines lines, TBlockTrace* trac
   if (trace) trace->TailStart = static_cast<int32_t>(text.size());
   static constexpr uint8_t kTail[] = {'M', '0', '2', '\n', 0};
   text.insert(text.end(), std::begin(kTail), std::end(kTail));
+  s.ProgramText = TProgramText(std::move(text));
   ForgetLabels(s);
   return cut;
 }

@@ -10,7 +10,7 @@ namespace marloq {
 
 namespace {
 
-int32_t LineFeeds(const std::vector<uint8_t>& text, size_t from, size_t to) {
+int32_t LineFeeds(const TProgramText& text, size_t from, size_t to) {
   to = std::min(to, text.size());
   return from < to ? static_cast<int32_t>(std::count(text.begin() + from, text.begin() + to, '\n')) : 0;
 }
@@ -20,7 +20,7 @@ int32_t LineFeeds(const std::vector<uint8_t>& text, size_t from, size_t to) {
 void StartRunProgress(TRunProgress& p) { p = TRunProgress{std::chrono::steady_clock::now()}; }
 
 void UpdateRunProgress(TRunProgress& p, const TSimulation& sim) {
-  const std::vector<uint8_t>& text = sim.Core.ProgramText;
+  const TProgramText& text = sim.Core.ProgramText;
   // The guard counts per pass; only the run's own blocks are the run's progress (the
   // passes before it walk the whole program, the pass after it starts again from 0).
   if (sim.Guard.InRun) p.Blocks = sim.Guard.Blocks;

@@ -15,8 +15,9 @@ namespace marloq::test {
 // Text as the program buffer holds it: upper case, one block per line feed.
 inline std::unique_ptr<TInterpreterState> MakeState(std::string_view text) {
   auto s = std::make_unique<TInterpreterState>();
-  s->ProgramText.assign(text.begin(), text.end());
-  s->ProgramText.push_back(0);
+  std::vector<uint8_t> bytes(text.begin(), text.end());
+  bytes.push_back(0);
+  s->ProgramText = TProgramText(std::move(bytes));
   IndexLabels(*s);
   ResetInterpreter(*s);
   return s;

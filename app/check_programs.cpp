@@ -2,6 +2,8 @@
 // and checked one after the other; a file that cannot be read does not stop the rest.
 #include "app/check_programs.h"
 
+#include <utility>
+
 #include "simulation/program_check.h"
 #include "simulation/program_file.h"
 #include "simulation/program_text.h"
@@ -24,13 +26,14 @@ int CheckPrograms(const std::vector<std::string>& files, std::FILE* out, std::FI
   bool bad = false;
   for (const std::string& file : files) {
     std::string error;
-    const auto bytes = ReadProgramFile(file, error);
+    auto bytes = ReadProgramFile(file, error);
     if (!bytes) {
       std::fprintf(err, "marloq: %s\n", error.c_str());
       bad = true;
       continue;
     }
-    const TCheckReport report = CheckProgram(SplitEditorLines(*bytes));
+    const TSplitText split = SplitText(std::move(*bytes));  // the file's bytes, not a string per line
+    const TCheckReport report = CheckProgram(split);
     for (const TFinding& f : report.Findings) std::fprintf(out, "%s\n", FindingLine(file, f).c_str());
     if (report.Total > report.Findings.size())
       std::fprintf(out, "%s: %s more not shown\n", file.c_str(),

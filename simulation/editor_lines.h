@@ -10,11 +10,19 @@
 
 namespace marloq {
 
-// A file's bytes and where each line starts: lines end at CR LF, LF or CR, and a final
-// line break makes no extra empty line.
+// Where each line of a text starts: lines end at CR LF, LF or CR, and a final line
+// break makes no extra empty line. Texts stay far below 4 GiB (program files 64 MiB).
+std::vector<uint32_t> LineStarts(std::string_view bytes);
+// Line i of the text, its line break left off.
+std::string_view LineAt(std::string_view bytes, const std::vector<uint32_t>& starts, size_t i);
+
+// The lines as strings, as an editor holds them.
+std::vector<std::string> SplitEditorLines(std::string_view bytes);
+
+// A file's bytes and where each line starts.
 struct TSplitText {
   std::string Bytes;
-  std::vector<uint32_t> Starts;  // program files stay far below 4 GiB
+  std::vector<uint32_t> Starts;
 };
 TSplitText SplitText(std::string bytes);
 
@@ -29,12 +37,12 @@ class TEditorLines {
 
   size_t size() const { return count_; }
   bool empty() const { return count_ == 0; }
-  std::string_view operator[](size_t i) const { return strings_ ? std::string_view(strings_[i]) : SplitLine(i); }
+  std::string_view operator[](size_t i) const {
+    return strings_ ? std::string_view(strings_[i]) : LineAt(split_->Bytes, split_->Starts, i);
+  }
   std::string_view back() const { return (*this)[count_ - 1]; }
 
  private:
-  std::string_view SplitLine(size_t i) const;
-
   const std::string* strings_ = nullptr;
   const TSplitText* split_ = nullptr;
   size_t count_ = 0;

@@ -33,19 +33,6 @@ uint8_t FilterChar(uint8_t c) {
 
 }  // namespace
 
-std::vector<std::string> SplitEditorLines(std::string_view bytes) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    if (bytes[i] != '\r' && bytes[i] != '\n') continue;
-    lines.emplace_back(bytes.substr(start, i - start));
-    if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-    start = i + 1;
-  }
-  if (start < bytes.size()) lines.emplace_back(bytes.substr(start));
-  return lines;
-}
-
 bool LoadProgramText(TInterpreterState& s, TEditorLines lines, TBlockTrace* trace) {
   s.ProgramText = {};  // before the new one is made: a long program's text is megabytes
   std::vector<uint8_t> text;

@@ -1,5 +1,5 @@
-// Program text: the editor's lines filtered into the interpreter's program buffer,
-// and a file's bytes split into the lines an editor holds.
+// Program text: the editor's lines filtered into the interpreter's program buffer, and
+// the last line, which no run reads.
 #pragma once
 
 #include <string>
@@ -11,9 +11,6 @@
 #include "simulation/editor_lines.h"
 
 namespace marloq {
-
-// Lines split at CR LF, LF or CR; a final line break makes no extra empty line.
-std::vector<std::string> SplitEditorLines(std::string_view bytes);
 
 // Fills ProgramText from every line but the last (the editor's last line is never
 // part of the program) and indexes its labels. The buffer is as long as the program;

@@ -49,13 +49,11 @@ using TLaneInts = int32_t __attribute__((vector_size(16)));
 
 // The plain way: FSin and FCos of each angle, then the products rounded.
 void ExactOffsets(float a0, float spacing, float r, int32_t* xs, int32_t* ys, int n) {
-  float angles[kChunk], sines[kChunk], cosines[kChunk];
+  float angles[kChunk];
   for (int done = 0; done < n; done += kChunk) {
     const int m = std::min(kChunk, n - done);
     for (int i = 0; i < m; ++i) angles[i] = a0 + static_cast<float>(done + i) * spacing;
-    FSinCos(angles, sines, cosines, m);
-    FRoundProducts(sines, r, ys + done, m);
-    FRoundProducts(cosines, r, xs + done, m);
+    FRoundOffsets(angles, r, xs + done, ys + done, m);
   }
 }
 

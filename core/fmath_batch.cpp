@@ -6,6 +6,7 @@
 
 #include <immintrin.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 
@@ -238,6 +239,17 @@ void FRoundProducts(const float* v, float r, int32_t* out, int n) {
 }
 
 void FSinCos(const float* x, float* sines, float* cosines, int n) { kSinCos(x, sines, cosines, n); }
+
+void FRoundOffsets(const float* angles, float r, int32_t* xs, int32_t* ys, int n) {
+  constexpr int kBatch = 256;
+  float sines[kBatch], cosines[kBatch];
+  for (int done = 0; done < n; done += kBatch) {
+    const int m = std::min(kBatch, n - done);
+    kSinCos(angles + done, sines, cosines, m);
+    FRoundProducts(sines, r, ys + done, m);
+    FRoundProducts(cosines, r, xs + done, m);
+  }
+}
 
 void FSinCos(TVectors vectors, const float* x, float* sines, float* cosines, int n) {
   SinCosWith(vectors)(x, sines, cosines, n);

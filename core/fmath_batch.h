@@ -19,4 +19,8 @@ void FSinCos(TVectors vectors, const float* x, float* sines, float* cosines, int
 // offsets from the centre. For |v[i] * r| below 2^29.
 void FRoundProducts(const float* v, float r, int32_t* out, int n);
 
+// xs[i] = FRound(FCos(angles[i]) * r) and ys[i] = FRound(FSin(angles[i]) * r): the arc
+// stepper's offsets from the centre, for r below 2^29.
+void FRoundOffsets(const float* angles, float r, int32_t* xs, int32_t* ys, int n);
+
 }  // namespace marloq

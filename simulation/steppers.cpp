@@ -133,30 +133,33 @@ int EvenArcPasses(const TInterpreterState& s, int most, float& spacing, bool& en
   return ends ? end + 1 : n;
 }
 
-}  // namespace
-
-int ArcPassAngles(const TInterpreterState& s, float* angles, bool* ends, int most, float& spacing) {
-  const float a0 = s.WorkAngle;
-  bool ended = false;
-  int n = EvenArcPasses(s, most, spacing, ended);
-  if (n > 0) {
-    for (int i = 0; i <= n; ++i) angles[i] = a0 + static_cast<float>(i) * spacing;  // all exact
-    for (int i = 0; i < n; ++i) ends[i] = false;
-    ends[n - 1] = ended;
-    return n;
-  }
-  spacing = 0;
-  // Sums one by one only for a few passes (across a binade's edge, say): then evenly
-  // spaced angles may take over again.
+// The angles of the next passes summed one by one as NextArcStep sums them, only for a
+// few passes (across a binade's edge, say): then evenly spaced angles may take over again.
+int SummedArcPasses(const TInterpreterState& s, float* angles, bool* ends, int most) {
   constexpr int kPassesSummed = 8;
   most = std::min(most, kPassesSummed);
-  n = 0;
-  angles[0] = a0;
+  int n = 0;
+  angles[0] = s.WorkAngle;
   do {
     const float mid = angles[n] + s.AngleStep;
     angles[n + 1] = mid + s.AngleStep;
     ends[n] = (mid < s.WorkAngle2) == s.ArcClockwise || !Advanced(angles[n], angles[n + 1]);
   } while (!ends[n++] && n < most);
+  return n;
+}
+
+}  // namespace
+
+int ArcPassAngles(const TInterpreterState& s, float* angles, bool* ends, int most, float& spacing) {
+  bool ended = false;
+  const int n = EvenArcPasses(s, most, spacing, ended);
+  if (n == 0) {
+    spacing = 0;
+    return SummedArcPasses(s, angles, ends, most);
+  }
+  for (int i = 0; i <= n; ++i) angles[i] = s.WorkAngle + static_cast<float>(i) * spacing;  // all exact
+  for (int i = 0; i < n; ++i) ends[i] = false;
+  ends[n - 1] = ended;
   return n;
 }
 
@@ -190,7 +193,7 @@ void StepArcInStretches(TInterpreterState& s, Step step) {
 // An arc's steps while Z stands still, a stretch of passes at a time.
 void StepPlanarArc(TInterpreterState& s, TStepPlotter& plotter) {
   constexpr int kStretch = 256;
-  float angles[kStretch + 1], sines[kStretch], cosines[kStretch];
+  float angles[kStretch + 1];
   int32_t xs[kStretch], ys[kStretch];
   bool ends[kStretch];
   while (!s.StopRequest) {
@@ -204,10 +207,8 @@ void StepPlanarArc(TInterpreterState& s, TStepPlotter& plotter) {
       if (taken < n || ended) return;
       continue;
     }
-    const int n = ArcPassAngles(s, angles, ends, kStretch, spacing);
-    FSinCos(angles, sines, cosines, n);
-    FRoundProducts(sines, s.WorkRadius, ys, n);
-    FRoundProducts(cosines, s.WorkRadius, xs, n);
+    const int n = SummedArcPasses(s, angles, ends, kStretch);
+    FRoundOffsets(angles, s.WorkRadius, xs, ys, n);
     const int taken = plotter.EmitArcPasses(xs, ys, n, s.AxisX.Accum, s.AxisY.Accum);
     s.WorkAngle = angles[taken];
     if (taken < n || ends[n - 1]) return;
